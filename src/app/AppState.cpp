@@ -1,0 +1,159 @@
+#include "app/AppState.h"
+
+#include "schema/SchemaLoader.h"
+#include "schema/WorkingCopy.h"
+#include "sqlite/SerialWorker.h"
+
+#include <QDir>
+#include <QFile>
+#include <QMetaObject>
+#include <QPointer>
+
+namespace ketterly {
+
+struct AppState::LoadOutcome {
+    std::string copyPath;
+    std::optional<DatabaseSchema> schema;
+    std::string errorDescription;
+};
+
+AppState::AppState(QObject* parent)
+    : QObject(parent), temporaryDirectory_(QDir::tempPath() + "/ketterly-XXXXXX"),
+      worker_(std::make_unique<sqlite::SerialWorker>()) {}
+
+AppState::~AppState() {
+    // Let a running load finish before the directory holding its copy goes away.
+    worker_.reset();
+}
+
+template <typename T> void AppState::assign(T& field, T value, void (AppState::*changed)()) {
+    if (field == value)
+        return;
+    field = std::move(value);
+    emit(this->*changed)();
+}
+
+void AppState::setSelectedTable(std::optional<TableSchema> table) {
+    assign(selectedTable_, std::move(table), &AppState::selectedTableChanged);
+}
+void AppState::setErrorMessage(std::optional<std::string> message) {
+    assign(errorMessage_, std::move(message), &AppState::errorMessageChanged);
+}
+void AppState::setShowOpenPanel(bool show) { assign(showOpenPanel_, show, &AppState::showOpenPanelChanged); }
+void AppState::setShowFolderPanel(bool show) { assign(showFolderPanel_, show, &AppState::showFolderPanelChanged); }
+void AppState::setZoomLevel(double zoom) { assign(zoomLevel_, zoom, &AppState::zoomLevelChanged); }
+void AppState::setPanOffset(Size offset) { assign(panOffset_, offset, &AppState::panOffsetChanged); }
+void AppState::setViewMode(ViewMode mode) { assign(viewMode_, mode, &AppState::viewModeChanged); }
+void AppState::setLayoutDirection(LayoutDirection direction) {
+    assign(layoutDirection_, direction, &AppState::layoutDirectionChanged);
+}
+
+void AppState::updateTablePosition(const std::string& name, double x, double y) {
+    const Point point{x, y};
+    auto found = tablePositions_.find(name);
+    if (found != tablePositions_.end() && found->second == point)
+        return;
+    tablePositions_[name] = point;
+    emit tablePositionsChanged();
+}
+
+QString AppState::newWorkingDirectory() {
+    // Each open gets its own folder, so a failed open never replaces the working copy of the
+    // document still shown, even when both files have the same name.
+    if (!temporaryDirectory_.isValid())
+        return {};
+    const QString path = temporaryDirectory_.filePath(QString::number(openGeneration_));
+    QDir().mkpath(path);
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    return path;
+}
+
+void AppState::openDatabase(const QString& path) {
+    assign(isLoading_, true, &AppState::isLoadingChanged);
+    setErrorMessage(std::nullopt);
+
+    // Linux has no scoped access to acquire: the chosen location is only recorded.
+    assign(securityScopedURL_, std::optional<std::string>(QFile::encodeName(path).toStdString()),
+           &AppState::securityScopedURLChanged);
+
+    const std::uint64_t generation = ++openGeneration_;
+    const QString directory = newWorkingDirectory();
+    const std::string source = QFile::encodeName(path).toStdString();
+    const std::string target = QFile::encodeName(directory).toStdString();
+    const LayoutConfiguration configuration{layoutDirection_, layerSeparation, nodeSeparation, edgeCornerRadius};
+    const bool haveDirectory = !directory.isEmpty();
+
+    QPointer<AppState> self(this);
+    // The copy and the load both run on the worker, so a large file never stalls the window.
+    worker_->run(
+        [=] {
+            auto outcome = std::make_shared<LoadOutcome>();
+            if (!haveDirectory) {
+                outcome->errorDescription = "Cannot create a private temporary directory for the working copy.";
+                return outcome;
+            }
+            auto copy = copyDatabaseToDirectory(source, target);
+            if (!copy) {
+                outcome->errorDescription = copy.error().description();
+                return outcome;
+            }
+            outcome->copyPath = copy.value();
+            auto schema = SchemaLoader(outcome->copyPath, configuration).loadSchema();
+            if (schema)
+                outcome->schema = std::move(schema).value();
+            else
+                outcome->errorDescription = schema.error().description();
+            return outcome;
+        },
+        [self, generation](std::shared_ptr<LoadOutcome> outcome) {
+            QMetaObject::invokeMethod(
+                self.data(), [self, generation, outcome] {
+                    if (self)
+                        self->applyLoad(generation, outcome);
+                },
+                Qt::QueuedConnection);
+        });
+}
+
+void AppState::applyLoad(std::uint64_t generation, const std::shared_ptr<LoadOutcome>& outcome) {
+    const QString directory = temporaryDirectory_.filePath(QString::number(generation));
+    if (generation != openGeneration_) {
+        // A later open was asked for meanwhile; it alone decides what is shown.
+        QDir(directory).removeRecursively();
+        return;
+    }
+    if (!outcome->schema) {
+        QDir(directory).removeRecursively();
+        setErrorMessage(outcome->errorDescription);
+        assign(isLoading_, false, &AppState::isLoadingChanged);
+        emit openFinished(false);
+        return;
+    }
+
+    if (!documentDirectory_.isEmpty())
+        QDir(documentDirectory_).removeRecursively();
+    documentDirectory_ = directory;
+
+    DatabaseSchema schema = std::move(*outcome->schema);
+    std::optional<TableSchema> first;
+    if (!schema.tables.empty())
+        first = schema.tables.front();
+    assign(databaseURL_, std::optional<std::string>(outcome->copyPath), &AppState::databaseURLChanged);
+    assign(schema_, std::optional<DatabaseSchema>(std::move(schema)), &AppState::schemaChanged);
+    setSelectedTable(std::move(first));
+    assign(tablePositions_, {}, &AppState::tablePositionsChanged);
+    assign(isLoading_, false, &AppState::isLoadingChanged);
+    assign(sourceType_, SourceType::database, &AppState::sourceTypeChanged);
+    setViewMode(ViewMode::erd);
+    setZoomLevel(1.0);
+    setPanOffset({});
+    routeEdgesAfterLoad();
+    emit openFinished(true);
+}
+
+void AppState::routeEdgesAfterLoad() {
+    // Edge routing takes its place here once the router exists; no edges are drawn until then.
+    assign(routedEdges_, {}, &AppState::routedEdgesChanged);
+}
+
+} // namespace ketterly

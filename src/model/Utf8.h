@@ -1,0 +1,14 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace ketterly {
+
+// Returns `bytes` as valid UTF-8: each invalid or truncated sequence becomes U+FFFD.
+std::string toValidUtf8(std::string_view bytes);
+
+// The number of Unicode code points in valid UTF-8 text.
+std::size_t codePointCount(std::string_view utf8);
+
+} // namespace ketterly

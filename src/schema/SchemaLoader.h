@@ -1,0 +1,57 @@
+#pragma once
+
+// Reads one SQLite database file (the working copy) into a DatabaseSchema without modifying it.
+
+#include "model/DatabaseSchema.h"
+#include "model/Expected.h"
+#include "model/LayoutConfiguration.h"
+#include "sqlite/Connection.h"
+
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace ketterly {
+
+struct SchemaLoaderError {
+    enum class Kind { cannotOpenDatabase };
+    Kind kind = Kind::cannotOpenDatabase;
+    std::string path;
+    std::string hint;
+
+    static SchemaLoaderError cannotOpenDatabase(std::string path);
+    std::string description() const;
+    auto operator<=>(const SchemaLoaderError&) const = default;
+};
+
+// Whatever ended a load: the loader's own error or the database's.
+struct LoadError {
+    std::variant<SchemaLoaderError, sqlite::SqliteError> cause;
+    std::string description() const;
+};
+
+class SchemaLoader {
+public:
+    SchemaLoader(std::string filePath, LayoutConfiguration configuration)
+        : filePath_(std::move(filePath)), configuration_(configuration) {}
+
+    // The whole load: open, read every table, prepare, name the schema after the file.
+    // Blocking; callers run it off the UI thread.
+    Expected<DatabaseSchema, LoadError> loadSchema() const;
+
+    Expected<sqlite::Connection, SchemaLoaderError> openReadOnly() const;
+    sqlite::Result<std::vector<TableSchema>> loadTables(const sqlite::Connection& connection) const;
+    sqlite::Result<TableSchema> loadTable(const std::string& name, const sqlite::Connection& connection) const;
+
+    // The exact statement that lists the user tables.
+    static const char* const tableListStatement;
+
+private:
+    std::string filePath_;
+    LayoutConfiguration configuration_;
+};
+
+// "file:" + the path with every character outside the URL path set percent-encoded + "?immutable=1".
+std::string immutableUri(const std::string& path);
+
+} // namespace ketterly
