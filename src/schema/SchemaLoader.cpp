@@ -1,5 +1,6 @@
 #include "schema/SchemaLoader.h"
 
+#include "model/Utf8.h"
 #include "schema/SchemaPreparation.h"
 
 #include <sqlite3.h>
@@ -79,7 +80,8 @@ Result<std::vector<TableSchema>> SchemaLoader::loadTables(const Connection& conn
             return Unexpected{row.error()};
         if (!row.value())
             break;
-        if (auto name = statement->text("name"))
+        // Names go back to SQLite byte for byte, even when they are not valid UTF-8.
+        if (auto name = statement->rawText("name"))
             names.push_back(std::move(*name));
     }
     std::vector<TableSchema> tables;
@@ -179,7 +181,7 @@ Result<TableSchema> SchemaLoader::loadTable(const std::string& name, const Conne
                                 auto [it, inserted] = keys.try_emplace(id);
                                 if (inserted) {
                                     keyOrder.push_back(id);
-                                    it->second.table = row.text("table").value_or("");
+                                    it->second.table = row.rawText("table").value_or("");
                                 }
                                 it->second.pairs.emplace_back(row.text("from").value_or(""), row.text("to"));
                             });
@@ -193,15 +195,15 @@ Result<TableSchema> SchemaLoader::loadTable(const std::string& name, const Conne
     std::vector<IndexRow> indexRows;
     auto indexesDone = eachRow(connection, "PRAGMA main.index_list(" + sqlite::quoteIdentifier(name) + ")",
                                [&](const sqlite::Statement& row) {
-                                   indexRows.push_back({row.text("name").value_or(""),
+                                   indexRows.push_back({row.rawText("name").value_or(""),
                                                         row.integer("unique").value_or(0) != 0});
                                });
     if (!indexesDone)
         return Unexpected{indexesDone.error()};
 
     TableSchema table;
-    table.id = name;
-    table.name = name;
+    table.name = toValidUtf8(name);
+    table.id = table.name;
     table.primaryKeyColumns = primaryKey;
     for (auto& row : *columnRows) {
         ColumnSchema column;
@@ -220,8 +222,8 @@ Result<TableSchema> SchemaLoader::loadTable(const std::string& name, const Conne
     for (std::int64_t id : keyOrder) {
         const KeyRows& key = keys[id];
         ForeignKeyInfo info;
-        info.fromTable = name;
-        info.toTable = key.table;
+        info.fromTable = table.name;
+        info.toTable = toValidUtf8(key.table);
         info.toColumn = "id";
         if (!key.pairs.empty()) {
             info.fromColumn = key.pairs.front().first;
@@ -241,8 +243,8 @@ Result<TableSchema> SchemaLoader::loadTable(const std::string& name, const Conne
 
     for (auto& row : indexRows) {
         IndexInfo index;
-        index.id = row.name;
-        index.name = row.name;
+        index.name = toValidUtf8(row.name);
+        index.id = index.name;
         index.isUnique = row.unique;
         auto columnsDone = eachRow(connection, "PRAGMA main.index_info(" + sqlite::quoteIdentifier(row.name) + ")",
                                    [&](const sqlite::Statement& info) {

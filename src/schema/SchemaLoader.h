@@ -41,6 +41,7 @@ public:
 
     Expected<sqlite::Connection, SchemaLoaderError> openReadOnly() const;
     sqlite::Result<std::vector<TableSchema>> loadTables(const sqlite::Connection& connection) const;
+    // `name` is the table's name as stored, byte for byte.
     sqlite::Result<TableSchema> loadTable(const std::string& name, const sqlite::Connection& connection) const;
 
     // The exact statement that lists the user tables.

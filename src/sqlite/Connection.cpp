@@ -147,14 +147,21 @@ std::int64_t Statement::integer(int column) const { return sqlite3_column_int64(
 
 double Statement::real(int column) const { return sqlite3_column_double(stmt_, column); }
 
-std::optional<std::string> Statement::text(int column) const {
+std::optional<std::string> Statement::rawText(int column) const {
     if (isNull(column))
         return std::nullopt;
     const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column));
     const int length = sqlite3_column_bytes(stmt_, column);
     if (!bytes)
         return std::string();
-    return toValidUtf8(std::string_view(bytes, static_cast<std::size_t>(length)));
+    return std::string(bytes, static_cast<std::size_t>(length));
+}
+
+std::optional<std::string> Statement::text(int column) const {
+    auto raw = rawText(column);
+    if (raw)
+        return toValidUtf8(*raw);
+    return raw;
 }
 
 std::vector<unsigned char> Statement::blob(int column) const {
@@ -168,6 +175,12 @@ std::vector<unsigned char> Statement::blob(int column) const {
 std::optional<std::string> Statement::text(std::string_view name) const {
     if (auto index = columnIndex(name))
         return text(*index);
+    return std::nullopt;
+}
+
+std::optional<std::string> Statement::rawText(std::string_view name) const {
+    if (auto index = columnIndex(name))
+        return rawText(*index);
     return std::nullopt;
 }
 

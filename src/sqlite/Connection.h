@@ -90,10 +90,13 @@ public:
     // The value as text (valid UTF-8; invalid sequences replaced), absent for NULL.
     std::optional<std::string> text(int column) const;
     std::vector<unsigned char> blob(int column) const;
+    // The text's bytes exactly as stored, for handing a name back to SQLite; absent for NULL.
+    std::optional<std::string> rawText(int column) const;
 
     // The same, looked up by result column name; absent when there is no such column.
     std::optional<std::string> text(std::string_view name) const;
     std::optional<std::int64_t> integer(std::string_view name) const;
+    std::optional<std::string> rawText(std::string_view name) const;
 
 private:
     friend class Connection;

@@ -1,1 +1,215 @@
+#include "app/AppState.h"
+#include "support/TestDatabase.h"
+
+#include <QFileInfo>
+#include <QSignalSpy>
 #include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <sys/stat.h>
+
+using namespace ketterly;
+using ketterly::test::TempDir;
+
+namespace {
+
+class AppStateTest : public ::testing::Test {
+protected:
+    // Opens `path` and waits for the open to end; returns whether it succeeded.
+    bool open(const std::string& path) {
+        QSignalSpy finished(&state, &AppState::openFinished);
+        state.openDatabase(QString::fromStdString(path));
+        EXPECT_TRUE(state.isLoading());
+        EXPECT_TRUE(finished.wait(10000));
+        EXPECT_FALSE(state.isLoading());
+        return !finished.isEmpty() && finished.first().first().toBool();
+    }
+    std::string shop() {
+        const std::string path = dir.file("shop.db");
+        test::runSql(path, "CREATE TABLE orders(id INTEGER PRIMARY KEY, customer_id INT REFERENCES customers(id));"
+                           "CREATE TABLE customers(id INTEGER PRIMARY KEY, name TEXT);"
+                           "CREATE TABLE products(id INTEGER PRIMARY KEY);");
+        return path;
+    }
+    TempDir dir;
+    AppState state;
+};
+
+} // namespace
+
+TEST_F(AppStateTest, StartsEmpty) {
+    EXPECT_FALSE(state.schema());
+    EXPECT_FALSE(state.selectedTable());
+    EXPECT_FALSE(state.databaseURL());
+    EXPECT_EQ(state.zoomLevel(), 1.0);
+    EXPECT_EQ(state.panOffset(), Size{});
+    EXPECT_EQ(state.viewMode(), ViewMode::erd);
+    EXPECT_EQ(state.layoutDirection(), LayoutDirection::topToBottom);
+    EXPECT_EQ(state.sourceType(), SourceType::database);
+}
+
+TEST_F(AppStateTest, OpeningSelectsTheFirstTableAndResetsTheView) {
+    state.setZoomLevel(2.5);
+    state.setPanOffset({30, -20});
+    state.setViewMode(ViewMode::data);
+    state.updateTablePosition("old", 1, 2);
+    ASSERT_TRUE(open(shop()));
+
+    ASSERT_TRUE(state.schema());
+    EXPECT_EQ(state.schema()->fileName, "shop.db");
+    EXPECT_EQ(state.schema()->tables.size(), 3u);
+    ASSERT_TRUE(state.selectedTable());
+    EXPECT_EQ(state.selectedTable()->name, "customers");
+    EXPECT_EQ(state.zoomLevel(), 1.0);
+    EXPECT_EQ(state.panOffset(), Size{});
+    EXPECT_EQ(state.viewMode(), ViewMode::erd);
+    EXPECT_TRUE(state.tablePositions().empty());
+    EXPECT_FALSE(state.errorMessage());
+    EXPECT_EQ(state.securityScopedURL(), dir.file("shop.db"));
+
+    // The working copy lives in this run's private directory, under the same file name.
+    ASSERT_TRUE(state.databaseURL());
+    const QString copy = QString::fromStdString(*state.databaseURL());
+    EXPECT_TRUE(copy.startsWith(state.temporaryDirectory() + "/"));
+    EXPECT_EQ(QFileInfo(copy).fileName(), "shop.db");
+    struct stat info {};
+    ASSERT_EQ(stat(state.temporaryDirectory().toLocal8Bit().constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0700u);
+}
+
+TEST_F(AppStateTest, OpeningADatabaseWithoutTablesSelectsNothing) {
+    const std::string path = dir.file("none.db");
+    test::runSql(path, "PRAGMA user_version = 3;");
+    ASSERT_TRUE(open(path));
+    EXPECT_TRUE(state.schema()->tables.empty());
+    EXPECT_FALSE(state.selectedTable());
+}
+
+TEST_F(AppStateTest, AFailedOpenKeepsTheDocumentSelectionZoomAndPan) {
+    ASSERT_TRUE(open(shop()));
+    const auto schema = state.schema();
+    const auto copy = state.databaseURL();
+    state.setSelectedTable(state.schema()->tables[2]);
+    state.setZoomLevel(1.75);
+    state.setPanOffset({12, 34});
+
+    // A broken file with the same name as the open document must not replace its working copy.
+    TempDir other;
+    test::writeFile(other.file("shop.db"), std::string(300, 'n') + " notes, not a database");
+    QSignalSpy schemaChanges(&state, &AppState::schemaChanged);
+    ASSERT_FALSE(open(other.file("shop.db")));
+
+    ASSERT_TRUE(state.errorMessage());
+    const std::string& message = *state.errorMessage();
+    EXPECT_TRUE(message.starts_with("Cannot open database at '" + state.temporaryDirectory().toStdString() + "/"))
+        << message;
+    EXPECT_TRUE(message.ends_with("/shop.db'. The database may be locked, corrupted, or require WAL files (-shm, "
+                                  "-wal) that are missing."))
+        << message;
+    EXPECT_EQ(state.schema(), schema);
+    EXPECT_EQ(state.databaseURL(), copy);
+    EXPECT_EQ(state.selectedTable()->name, "products");
+    EXPECT_EQ(state.zoomLevel(), 1.75);
+    EXPECT_EQ(state.panOffset(), (Size{12, 34}));
+    EXPECT_TRUE(schemaChanges.isEmpty());
+    EXPECT_TRUE(test::fileExists(*copy)); // the data browser still reads it
+
+    ASSERT_FALSE(open(dir.file("missing.db")));
+    EXPECT_EQ(state.errorMessage(), "Cannot copy '" + dir.file("missing.db") + "': No such file or directory.");
+    EXPECT_EQ(state.schema(), schema);
+}
+
+TEST_F(AppStateTest, SettersSignalOnlyRealChanges) {
+    QSignalSpy zoom(&state, &AppState::zoomLevelChanged);
+    QSignalSpy pan(&state, &AppState::panOffsetChanged);
+    QSignalSpy positions(&state, &AppState::tablePositionsChanged);
+    QSignalSpy panel(&state, &AppState::showOpenPanelChanged);
+    state.setZoomLevel(1.0);
+    state.setPanOffset({});
+    state.setShowOpenPanel(false);
+    EXPECT_EQ(zoom.count() + pan.count() + panel.count(), 0);
+    state.setZoomLevel(2.0);
+    state.setZoomLevel(2.0);
+    state.setShowOpenPanel(true);
+    EXPECT_EQ(zoom.count(), 1);
+    EXPECT_EQ(panel.count(), 1);
+
+    state.updateTablePosition("orders", 10, 20);
+    state.updateTablePosition("orders", 10, 20);
+    state.updateTablePosition("orders", 11, 20);
+    EXPECT_EQ(positions.count(), 2);
+    EXPECT_EQ(state.tablePositions().at("orders"), (Point{11, 20}));
+}
+
+TEST_F(AppStateTest, ALaterOpenSupersedesOneStillRunning) {
+    const std::string first = shop();
+    const std::string second = dir.file("second.db");
+    test::runSql(second, "CREATE TABLE only_table(x);");
+    QSignalSpy finished(&state, &AppState::openFinished);
+    state.openDatabase(QString::fromStdString(first));
+    state.openDatabase(QString::fromStdString(second));
+    ASSERT_TRUE(finished.wait(10000));
+    EXPECT_EQ(finished.count(), 1);
+    EXPECT_FALSE(state.isLoading());
+    EXPECT_EQ(state.schema()->fileName, "second.db");
+}
+
+TEST_F(AppStateTest, CopiesCompanionsAndSkipsMissingOnes) {
+    const std::string path = dir.file("data.db");
+    test::runSql(path, "CREATE TABLE t(x);");
+    test::writeFile(path + "-shm", "");
+    test::writeFile(path + "-wal", "");
+    ASSERT_TRUE(open(path));
+    const std::string copy = *state.databaseURL();
+    EXPECT_TRUE(test::fileExists(copy + "-wal"));
+    EXPECT_FALSE(test::fileExists(copy + "-journal"));
+}
+
+// The user's file is never written: same bytes, same modification time, no new companions.
+TEST_F(AppStateTest, NeverTouchesTheUsersFiles) {
+    namespace fs = std::filesystem;
+    const std::string plain = dir.file("plain.db");
+    test::runSql(plain, "CREATE TABLE a(x); INSERT INTO a VALUES (1);");
+    const std::string wal = dir.file("wal.db");
+    test::runSql(wal, "PRAGMA journal_mode = WAL; CREATE TABLE b(y);");
+    const std::string live = dir.file("live.db");
+    test::runSql(live, "PRAGMA journal_mode = WAL; CREATE TABLE c(z);");
+
+    // Another program holds live.db open with uncommitted-to-main changes in its log.
+    sqlite3* writer = nullptr;
+    ASSERT_EQ(sqlite3_open(live.c_str(), &writer), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(writer, "PRAGMA wal_autocheckpoint = 0; CREATE TABLE d(w); INSERT INTO d VALUES (1);",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+
+    struct Snapshot {
+        std::string bytes;
+        fs::file_time_type modified;
+        std::vector<std::string> entries;
+    };
+    const auto snapshot = [&](const std::string& path) {
+        std::vector<std::string> entries;
+        for (const auto& entry : fs::directory_iterator(dir.path()))
+            entries.push_back(entry.path().filename().string());
+        std::sort(entries.begin(), entries.end());
+        return Snapshot{test::readFile(path), fs::last_write_time(path), entries};
+    };
+    for (const std::string& path : {plain, wal, live}) {
+        const Snapshot before = snapshot(path);
+        const std::string walBytes = test::fileExists(path + "-wal") ? test::readFile(path + "-wal") : "";
+        ASSERT_TRUE(open(path)) << *state.errorMessage();
+        const Snapshot after = snapshot(path);
+        EXPECT_EQ(after.bytes, before.bytes) << path;
+        EXPECT_EQ(after.modified, before.modified) << path;
+        EXPECT_EQ(after.entries, before.entries) << path;
+        if (test::fileExists(path + "-wal")) {
+            EXPECT_EQ(test::readFile(path + "-wal"), walBytes);
+        }
+    }
+    // The open application's newest table is in the diagram although only its log has it.
+    ASSERT_EQ(state.schema()->tables.size(), 2u);
+    EXPECT_EQ(state.schema()->tables[1].name, "d");
+    sqlite3_close(writer);
+}

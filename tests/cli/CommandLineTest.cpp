@@ -1,1 +1,169 @@
+#include "support/TestDatabase.h"
+
+#include <QProcess>
 #include <gtest/gtest.h>
+
+using ketterly::test::TempDir;
+namespace test = ketterly::test;
+
+namespace {
+
+struct ProcessRun {
+    int status = -1;
+    std::string out, err;
+};
+
+// Runs the real program, as a script would.
+ProcessRun runKetterly(const QStringList& arguments) {
+    QProcess process;
+    process.setProgram(KETTERLY_BINARY);
+    process.setArguments(arguments);
+    process.start();
+    process.waitForFinished(30000);
+    return {process.exitCode(), process.readAllStandardOutput().toStdString(),
+            process.readAllStandardError().toStdString()};
+}
+
+QString q(const std::string& s) { return QString::fromStdString(s); }
+
+} // namespace
+
+TEST(CommandLine, JsonPrintsTheDocumentWithKeysInOrder) {
+    TempDir dir;
+    const std::string path = dir.file("tiny.db");
+    test::runSql(path, "CREATE TABLE customers(id INTEGER PRIMARY KEY, name TEXT NOT NULL DEFAULT 'n\"x');"
+                       "CREATE TABLE orders(id INTEGER PRIMARY KEY, customer_id INT REFERENCES customers(id));"
+                       "CREATE INDEX idx_orders_customer ON orders(customer_id);");
+    const ProcessRun run = runKetterly({"--json", "--seed", "7", q(path)});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.out, R"({
+  "fileName": "tiny.db",
+  "sourceType": "database",
+  "direction": "topToBottom",
+  "tables": [
+    {
+      "name": "customers",
+      "color": "green",
+      "position": [0, 0],
+      "size": [180, 92],
+      "primaryKeyColumns": ["id"],
+      "columns": [
+        {
+          "name": "id",
+          "type": "INTEGER",
+          "isNotNull": false,
+          "defaultValue": null,
+          "isPrimaryKey": true,
+          "primaryKeyIndex": 0
+        },
+        {
+          "name": "name",
+          "type": "TEXT",
+          "isNotNull": true,
+          "defaultValue": "'n\"x'",
+          "isPrimaryKey": false,
+          "primaryKeyIndex": null
+        }
+      ],
+      "foreignKeys": [],
+      "indexes": []
+    },
+    {
+      "name": "orders",
+      "color": "green",
+      "position": [0, 0],
+      "size": [188, 92],
+      "primaryKeyColumns": ["id"],
+      "columns": [
+        {
+          "name": "id",
+          "type": "INTEGER",
+          "isNotNull": false,
+          "defaultValue": null,
+          "isPrimaryKey": true,
+          "primaryKeyIndex": 0
+        },
+        {
+          "name": "customer_id",
+          "type": "INT",
+          "isNotNull": false,
+          "defaultValue": null,
+          "isPrimaryKey": false,
+          "primaryKeyIndex": null
+        }
+      ],
+      "foreignKeys": [
+        {
+          "id": "orders.customer_id->customers.id",
+          "fromTable": "orders",
+          "fromColumn": "customer_id",
+          "toTable": "customers",
+          "toColumn": "id",
+          "onDelete": "NO ACTION",
+          "onUpdate": "NO ACTION"
+        }
+      ],
+      "indexes": [
+        {
+          "name": "idx_orders_customer",
+          "columns": ["customer_id"],
+          "isUnique": false
+        }
+      ]
+    }
+  ],
+  "relationships": ["orders.customer_id->customers.id"],
+  "routedEdges": []
+}
+)");
+}
+
+TEST(CommandLine, ExitStatusesAndMessages) {
+    TempDir dir;
+    test::writeFile(dir.file("notes.db"), std::string(120, 't') + " not a database");
+    const std::string usage = "Usage: ketterly [PATH]";
+    struct Case {
+        QStringList arguments;
+        int status;
+        std::string errStart; // standard error begins with this
+        std::string errHas;   // and contains this
+    };
+    const Case cases[] = {
+        {{"--help"}, 0, "", ""},
+        {{"--version"}, 0, "", ""},
+        {{"--json"}, 2, "ketterly: a PATH to read is missing", usage},
+        {{"--json", "--bogus", "x.db"}, 2, "ketterly: unknown option --bogus", usage},
+        {{"--json", "--direction", "sideways", "x.db"}, 2, "ketterly: --direction", usage},
+        {{"--json", "--seed", "-1", "x.db"}, 2, "ketterly: --seed", usage},
+        {{"--json", "--seed", "18446744073709551616", "x.db"}, 2, "ketterly: --seed", usage},
+        {{"--json", "--appearance", "dark", "x.db"}, 2, "ketterly: --appearance", usage},
+        {{"--json", "a.db", "b.db"}, 2, "ketterly: one PATH at most", usage},
+        {{"--export", "out.gif", "x.db"}, 2, "ketterly: unknown export format '.gif'", usage},
+        {{"--export", "out.png", "x.db"}, 2, "ketterly: --export is not available yet", ""},
+        {{"--json", q(dir.file("missing.db"))}, 1, "Cannot copy '" + dir.file("missing.db") + "': No such file", ""},
+        {{"--json", q(dir.file("notes.db"))}, 1, "Cannot open database at '", "/notes.db'. The database may be"},
+        {{"--json", "--direction=left-to-right", "--seed=18446744073709551615", q(dir.file("missing.db"))}, 1,
+         "Cannot copy", ""},
+    };
+    for (const auto& c : cases) {
+        const ProcessRun run = runKetterly(c.arguments);
+        const std::string label = c.arguments.join(' ').toStdString();
+        EXPECT_EQ(run.status, c.status) << label << "\n" << run.err;
+        EXPECT_TRUE(run.err.starts_with(c.errStart)) << label << "\n" << run.err;
+        EXPECT_NE(run.err.find(c.errHas), std::string::npos) << label << "\n" << run.err;
+        if (c.status != 0) {
+            EXPECT_EQ(run.out, "") << label;
+        }
+    }
+    EXPECT_NE(runKetterly({"--help"}).out.find("--json"), std::string::npos);
+    EXPECT_TRUE(runKetterly({"--version"}).out.starts_with("ketterly "));
+}
+
+TEST(CommandLine, JsonFollowsTheDirectionOption) {
+    TempDir dir;
+    test::runSql(dir.file("a.db"), "CREATE TABLE t(x);");
+    const ProcessRun run = runKetterly({"--json", "--direction", "left-to-right", q(dir.file("a.db"))});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("\"direction\": \"leftToRight\""), std::string::npos);
+}

@@ -8,7 +8,7 @@
 #include <fstream>
 #include <sstream>
 
-namespace ketterly::testing {
+namespace ketterly::test {
 
 TempDir::TempDir() {
     std::string pattern = (std::filesystem::temp_directory_path() / "ketterly-test-XXXXXX").string();
@@ -49,4 +49,4 @@ bool fileExists(const std::string& path) {
     return std::filesystem::exists(path, ignored);
 }
 
-} // namespace ketterly::testing
+} // namespace ketterly::test

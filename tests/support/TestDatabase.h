@@ -4,7 +4,7 @@
 
 #include <string>
 
-namespace ketterly::testing {
+namespace ketterly::test {
 
 class TempDir {
 public:
@@ -26,4 +26,4 @@ void writeFile(const std::string& path, const std::string& bytes);
 std::string readFile(const std::string& path);
 bool fileExists(const std::string& path);
 
-} // namespace ketterly::testing
+} // namespace ketterly::test
