@@ -1,10 +1,18 @@
-// Runs a GoogleTest suite inside a QCoreApplication, so that tests can wait on signals.
+// Runs a GoogleTest suite inside a Qt application, so that tests can wait on signals and, for
+// suites that show widgets, use the offscreen platform.
 
-#include <QCoreApplication>
 #include <gtest/gtest.h>
 
+#ifdef KETTERLY_TEST_WIDGETS
+#include <QApplication>
+using Application = QApplication;
+#else
+#include <QCoreApplication>
+using Application = QCoreApplication;
+#endif
+
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
+    Application app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
