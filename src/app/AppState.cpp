@@ -1,5 +1,7 @@
 #include "app/AppState.h"
 
+#include "layout/DiagramLayout.h"
+#include "layout/EdgeRouter.h"
 #include "schema/SchemaLoader.h"
 #include "schema/WorkingCopy.h"
 #include "sqlite/SerialWorker.h"
@@ -82,6 +84,7 @@ void AppState::openDatabase(const QString& path) {
     const std::string target = QFile::encodeName(directory).toStdString();
     const LayoutConfiguration configuration{layoutDirection_, layerSeparation, nodeSeparation, edgeCornerRadius};
     const bool haveDirectory = !directory.isEmpty();
+    const std::optional<std::uint64_t> seed = layoutSeed_;
 
     QPointer<AppState> self(this);
     // The copy and the load both run on the worker, so a large file never stalls the window.
@@ -98,7 +101,7 @@ void AppState::openDatabase(const QString& path) {
                 return outcome;
             }
             outcome->copyPath = copy.value();
-            auto schema = SchemaLoader(outcome->copyPath, configuration).loadSchema();
+            auto schema = SchemaLoader(outcome->copyPath, configuration, seed).loadSchema();
             if (schema)
                 outcome->schema = std::move(schema).value();
             else
@@ -147,13 +150,27 @@ void AppState::applyLoad(std::uint64_t generation, const std::shared_ptr<LoadOut
     setViewMode(ViewMode::erd);
     setZoomLevel(1.0);
     setPanOffset({});
-    routeEdgesAfterLoad();
+    routeEdges();
     emit openFinished(true);
 }
 
-void AppState::routeEdgesAfterLoad() {
-    // Edge routing takes its place here once the router exists; no edges are drawn until then.
-    assign(routedEdges_, {}, &AppState::routedEdgesChanged);
+void AppState::routeEdges() {
+    std::vector<RoutedEdge> edges;
+    if (schema_)
+        edges = ketterly::routeEdges(schema_->relationships, schema_->tables, layoutDirection_, edgeCornerRadius);
+    assign(routedEdges_, std::move(edges), &AppState::routedEdgesChanged);
+}
+
+void AppState::relayout() {
+    if (!schema_)
+        return;
+    assign(tablePositions_, {}, &AppState::tablePositionsChanged);
+    LayoutRandom random = layoutSeed_ ? LayoutRandom(*layoutSeed_) : LayoutRandom::fromEntropy();
+    auto tables = layoutTables(schema_->tables, layoutDirection_, layerSeparation, nodeSeparation, random);
+    auto edges = ketterly::routeEdges(schema_->relationships, tables, layoutDirection_, edgeCornerRadius);
+    assign(routedEdges_, std::move(edges), &AppState::routedEdgesChanged);
+    assign(schema_, std::optional<DatabaseSchema>(makeSchema(std::move(tables), schema_->fileName)),
+           &AppState::schemaChanged);
 }
 
 } // namespace ketterly

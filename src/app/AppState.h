@@ -76,6 +76,10 @@ public:
     // with openFinished. A later open supersedes one still running: only the last one applies.
     void openDatabase(const QString& path);
 
+    // Lays the document out again in the current direction, forgetting dragged positions, and
+    // routes its edges again; zoom, pan, selection and view mode stay.
+    void relayout();
+
     // Records the position of a table the user dragged.
     void updateTablePosition(const std::string& name, double x, double y);
 
@@ -106,7 +110,7 @@ private:
     struct LoadOutcome;
     template <typename T> void assign(T& field, T value, void (AppState::*changed)());
     void applyLoad(std::uint64_t generation, const std::shared_ptr<LoadOutcome>& outcome);
-    void routeEdgesAfterLoad();
+    void routeEdges();
     QString newWorkingDirectory();
 
     std::optional<std::string> databaseURL_;

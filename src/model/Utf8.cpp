@@ -93,6 +93,14 @@ std::string toValidUtf8(std::string_view bytes) {
     return result;
 }
 
+std::string toLowerAscii(std::string_view text) {
+    std::string lower(text);
+    for (char& c : lower)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return lower;
+}
+
 std::size_t codePointCount(std::string_view utf8) {
     std::size_t count = 0;
     for (unsigned char c : utf8)

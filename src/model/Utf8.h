@@ -11,4 +11,7 @@ std::string toValidUtf8(std::string_view bytes);
 // The number of Unicode code points in valid UTF-8 text.
 std::size_t codePointCount(std::string_view utf8);
 
+// ASCII letters lower-cased; every other byte, UTF-8 sequences included, left as it is.
+std::string toLowerAscii(std::string_view text);
+
 } // namespace ketterly

@@ -266,7 +266,8 @@ Expected<DatabaseSchema, LoadError> SchemaLoader::loadSchema() const {
     auto tables = loadTables(*connection);
     if (!tables)
         return Unexpected{LoadError{tables.error()}};
-    auto prepared = prepareTables(std::move(tables).value(), configuration_);
+    LayoutRandom random = seed_ ? LayoutRandom(*seed_) : LayoutRandom::fromEntropy();
+    auto prepared = prepareTables(std::move(tables).value(), configuration_, random);
     return makeSchema(std::move(prepared), std::filesystem::path(filePath_).filename().string());
 }
 

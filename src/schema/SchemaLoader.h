@@ -7,6 +7,8 @@
 #include "model/LayoutConfiguration.h"
 #include "sqlite/Connection.h"
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <variant>
 #include <vector>
@@ -32,8 +34,10 @@ struct LoadError {
 
 class SchemaLoader {
 public:
-    SchemaLoader(std::string filePath, LayoutConfiguration configuration)
-        : filePath_(std::move(filePath)), configuration_(configuration) {}
+    // `seed` fixes the layout's shuffles; without one they are seeded at random.
+    SchemaLoader(std::string filePath, LayoutConfiguration configuration,
+                 std::optional<std::uint64_t> seed = std::nullopt)
+        : filePath_(std::move(filePath)), configuration_(configuration), seed_(seed) {}
 
     // The whole load: open, read every table, prepare, name the schema after the file.
     // Blocking; callers run it off the UI thread.
@@ -50,6 +54,7 @@ public:
 private:
     std::string filePath_;
     LayoutConfiguration configuration_;
+    std::optional<std::uint64_t> seed_;
 };
 
 // "file:" + the path with every character outside the URL path set percent-encoded + "?immutable=1".

@@ -45,7 +45,7 @@ TEST(CommandLine, JsonPrintsTheDocumentWithKeysInOrder) {
     {
       "name": "customers",
       "color": "green",
-      "position": [0, 0],
+      "position": [100, 372],
       "size": [180, 92],
       "primaryKeyColumns": ["id"],
       "columns": [
@@ -71,8 +71,8 @@ TEST(CommandLine, JsonPrintsTheDocumentWithKeysInOrder) {
     },
     {
       "name": "orders",
-      "color": "green",
-      "position": [0, 0],
+      "color": "pink",
+      "position": [100, 100],
       "size": [188, 92],
       "primaryKeyColumns": ["id"],
       "columns": [
@@ -114,7 +114,16 @@ TEST(CommandLine, JsonPrintsTheDocumentWithKeysInOrder) {
     }
   ],
   "relationships": ["orders.customer_id->customers.id"],
-  "routedEdges": []
+  "routedEdges": [
+    {
+      "id": "orders.customer_id->customers.id",
+      "waypoints": [
+        [100, 146],
+        [100, 326]
+      ],
+      "cornerRadius": 8
+    }
+  ]
 }
 )");
 }

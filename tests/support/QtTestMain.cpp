@@ -11,7 +11,11 @@ using Application = QApplication;
 using Application = QCoreApplication;
 #endif
 
+#include <cstdlib>
+
 int main(int argc, char** argv) {
+    // Test discovery runs this binary too, outside ctest's environment: never ask for a display.
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
     Application app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
