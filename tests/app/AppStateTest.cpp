@@ -213,3 +213,45 @@ TEST_F(AppStateTest, NeverTouchesTheUsersFiles) {
     EXPECT_EQ(state.schema()->tables[1].name, "d");
     sqlite3_close(writer);
 }
+
+TEST_F(AppStateTest, RelayoutForgetsDraggedPositionsAndKeepsTheView) {
+    QSignalSpy schemaChanges(&state, &AppState::schemaChanged);
+    state.relayout(); // nothing loaded: nothing happens
+    EXPECT_FALSE(state.schema());
+    EXPECT_TRUE(schemaChanges.isEmpty());
+
+    state.setLayoutSeed(11);
+    ASSERT_TRUE(open(shop()));
+    const auto selected = state.selectedTable();
+    const Point before = state.schema()->tables[0].position;
+    state.updateTablePosition("customers", 900, 900);
+    state.setZoomLevel(0.5);
+    state.setPanOffset({40, 50});
+
+    state.setLayoutDirection(LayoutDirection::leftToRight);
+    state.relayout();
+    EXPECT_TRUE(state.tablePositions().empty());
+    EXPECT_EQ(state.zoomLevel(), 0.5);
+    EXPECT_EQ(state.panOffset(), (Size{40, 50}));
+    EXPECT_EQ(state.selectedTable(), selected);
+    // orders references customers: left to right, customers now lies to the right of orders.
+    const auto& tables = state.schema()->tables;
+    EXPECT_NE(tables[0].position, before);
+    EXPECT_GT(tables[0].position.x, tables[1].position.x);
+    EXPECT_EQ(tables[0].position.y, 165); // centred on the first column: orders and products, 222 high
+    ASSERT_EQ(state.routedEdges().size(), 1u);
+    const auto& waypoints = state.routedEdges()[0].waypoints;
+    EXPECT_EQ(waypoints.front().x, tables[1].position.x + 94); // leaves the right side of orders, 188 wide
+}
+
+TEST_F(AppStateTest, RoutesEveryRelationshipWhoseTablesExist) {
+    const std::string path = dir.file("partial.db");
+    test::runSql(path, "CREATE TABLE a(id INTEGER PRIMARY KEY, b_id INT REFERENCES b(id), gone INT REFERENCES ghost);"
+                       "CREATE TABLE b(id INTEGER PRIMARY KEY, parent INT REFERENCES b(id));");
+    ASSERT_TRUE(open(path));
+    ASSERT_EQ(state.schema()->relationships.size(), 3u);
+    ASSERT_EQ(state.routedEdges().size(), 2u); // the key to the missing table has no edge
+    EXPECT_EQ(state.routedEdges()[1].waypoints.size(), 8u); // b's self reference loop
+    for (const auto& edge : state.routedEdges())
+        EXPECT_EQ(edge.cornerRadius, 8);
+}
