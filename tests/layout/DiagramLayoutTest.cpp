@@ -2,6 +2,8 @@
 #include "layout/LayerAssignment.h"
 #include "layout/LayerOrdering.h"
 
+#include "support/TestSchema.h"
+
 #include <gtest/gtest.h>
 
 using namespace ketterly;
@@ -27,20 +29,7 @@ TEST(DiagramBounds, GrowsTheNodesBoxByFiftyPoints) {
 
 namespace {
 
-TableSchema node(const std::string& name, const std::vector<std::string>& references = {}, int columns = 1) {
-    TableSchema t;
-    t.id = t.name = name;
-    for (int c = 0; c < columns; ++c) {
-        ColumnSchema column;
-        column.id = column.name = "col" + std::to_string(c);
-        t.columns.push_back(column);
-    }
-    for (const auto& target : references) {
-        ForeignKeyInfo key{foreignKeyId(name, target + "_id", target, "id"), name, target + "_id", target, "id"};
-        t.foreignKeys.push_back(key);
-    }
-    return t;
-}
+using test::tableWithKeys;
 
 std::vector<Point> positions(const std::vector<TableSchema>& tables) {
     std::vector<Point> result;
@@ -59,10 +48,10 @@ std::vector<TableSchema> layout(const std::vector<TableSchema>& tables,
 
 TEST(LayoutTables, PlacesTablesWithoutKeysInOneRowOrColumn) {
     EXPECT_TRUE(layout({}).empty());
-    EXPECT_EQ(positions(layout({node("only")})), (std::vector<Point>{{100, 100}}));
+    EXPECT_EQ(positions(layout({tableWithKeys("only")})), (std::vector<Point>{{100, 100}}));
 
     // 180 wide, 70 high each; 60 apart edge to edge.
-    const std::vector<TableSchema> three = {node("a"), node("b"), node("c")};
+    const std::vector<TableSchema> three = {tableWithKeys("a"), tableWithKeys("b"), tableWithKeys("c")};
     EXPECT_EQ(positions(layout(three)), (std::vector<Point>{{100, 100}, {340, 100}, {580, 100}}));
     EXPECT_EQ(positions(layout(three, LayoutDirection::leftToRight)),
               (std::vector<Point>{{100, 100}, {100, 230}, {100, 360}}));
@@ -70,8 +59,8 @@ TEST(LayoutTables, PlacesTablesWithoutKeysInOneRowOrColumn) {
 
 TEST(LayoutTables, ReferencingTablesComeBeforeTheTablesTheyReference) {
     // Input order is kept; only positions change.
-    const std::vector<TableSchema> tables = {node("customers"), node("order_items", {"orders", "products"}),
-                                             node("orders", {"customers"}), node("products")};
+    const std::vector<TableSchema> tables = {tableWithKeys("customers"), tableWithKeys("order_items", {"orders", "products"}),
+                                             tableWithKeys("orders", {"customers"}), tableWithKeys("products")};
     const auto placed = layout(tables);
     ASSERT_EQ(placed.size(), 4u);
     for (std::size_t i = 0; i < tables.size(); ++i) {
@@ -99,19 +88,19 @@ TEST(AssignLayers, CyclesCaseAndMissingTargets) {
     };
     const Case cases[] = {
         {"two tables referencing each other: the second comes first",
-         {node("a", {"b"}), node("b", {"a"})},
+         {tableWithKeys("a", {"b"}), tableWithKeys("b", {"a"})},
          {{1}, {0}}},
         {"a table behind a cycle gets its own last layer",
-         {node("root", {"x"}), node("x", {"y"}), node("y", {"x", "tail"}), node("tail")},
+         {tableWithKeys("root", {"x"}), tableWithKeys("x", {"y"}), tableWithKeys("y", {"x", "tail"}), tableWithKeys("tail")},
          {{0}, {1}, {2}, {3}}},
         {"a key whose target differs only in case still links",
-         {node("Child", {"PARENT"}), node("parent")},
+         {tableWithKeys("Child", {"PARENT"}), tableWithKeys("parent")},
          {{0}, {1}}},
         {"self references and missing targets are ignored",
-         {node("a", {"a", "nowhere"}), node("b")},
+         {tableWithKeys("a", {"a", "nowhere"}), tableWithKeys("b")},
          {{0, 1}}},
         {"parallel keys are not merged",
-         {node("a", {"b", "b"}), node("b")},
+         {tableWithKeys("a", {"b", "b"}), tableWithKeys("b")},
          {{0}, {1}}},
     };
     for (const auto& c : cases) {
@@ -121,7 +110,7 @@ TEST(AssignLayers, CyclesCaseAndMissingTargets) {
 }
 
 TEST(BuildNameIndex, FirstOfNamesEqualIgnoringCaseWins) {
-    const auto index = buildNameIndex({node("Orders"), node("ORDERS"), node("items")});
+    const auto index = buildNameIndex({tableWithKeys("Orders"), tableWithKeys("ORDERS"), tableWithKeys("items")});
     EXPECT_EQ(resolveTable(index, "orders"), 0);
     EXPECT_EQ(resolveTable(index, "ITEMS"), 2);
     EXPECT_EQ(resolveTable(index, "missing"), -1);
@@ -129,7 +118,7 @@ TEST(BuildNameIndex, FirstOfNamesEqualIgnoringCaseWins) {
 
 TEST(BuildLayering, LongKeysPassThroughDummyNodesThatNeverReachTheOutput) {
     // a -> b -> c -> d, and a -> d spanning three layers: two dummies, in layers 1 and 2.
-    const std::vector<TableSchema> tables = {node("a", {"b", "d"}), node("b", {"c"}), node("c", {"d"}), node("d")};
+    const std::vector<TableSchema> tables = {tableWithKeys("a", {"b", "d"}), tableWithKeys("b", {"c"}), tableWithKeys("c", {"d"}), tableWithKeys("d")};
     const auto index = buildNameIndex(tables);
     const auto layers = assignLayers(tables, index);
     const Layering layering = buildLayering(layers, tables, index);
@@ -142,13 +131,13 @@ TEST(BuildLayering, LongKeysPassThroughDummyNodesThatNeverReachTheOutput) {
 }
 
 TEST(DiagramBounds, OfOneTable) {
-    TableSchema t = node("t"); // 180 x 70
+    TableSchema t = tableWithKeys("t"); // 180 x 70
     t.position = {100, 100};
     EXPECT_EQ(diagramBounds({t}), (Rect{-40, 15, 280, 170}));
 }
 
 TEST(ResolveOverlaps, PushesApartOnlyBelowFortyPointsOfSeparation) {
-    const std::vector<TableSchema> tables = {node("a"), node("b")};
+    const std::vector<TableSchema> tables = {tableWithKeys("a"), tableWithKeys("b")};
     std::vector<Point> centres = {{0, 0}, {200, 0}}; // 20 apart: grown rectangles overlap by 20
     resolveOverlaps(centres, tables, LayoutDirection::topToBottom);
     EXPECT_EQ(centres, (std::vector<Point>{{-15, 0}, {215, 0}}));

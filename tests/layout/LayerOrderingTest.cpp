@@ -4,6 +4,8 @@
 #include "layout/LayerOrdering.h"
 #include "layout/LiteralOrdering.h"
 
+#include "support/TestSchema.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,26 +14,6 @@
 using namespace ketterly;
 
 namespace {
-
-TableSchema table(const std::string& name, const std::vector<std::string>& references = {}, int columns = 2) {
-    TableSchema t;
-    t.id = t.name = name;
-    for (int c = 0; c < columns; ++c) {
-        ColumnSchema column;
-        column.id = column.name = "c" + std::to_string(c);
-        t.columns.push_back(column);
-    }
-    for (const auto& target : references) {
-        ForeignKeyInfo key;
-        key.fromTable = name;
-        key.fromColumn = target + "_id";
-        key.toTable = target;
-        key.toColumn = "id";
-        key.id = foreignKeyId(key.fromTable, key.fromColumn, key.toTable, key.toColumn);
-        t.foreignKeys.push_back(key);
-    }
-    return t;
-}
 
 // Random schemas with what real ones have and more: chains, cycles, self references, parallel
 // keys, keys that skip layers or run within one, missing targets, names equal ignoring case.
@@ -63,7 +45,7 @@ std::vector<TableSchema> randomSchema(std::mt19937& rng, int tableCount) {
             else
                 references.push_back(names[std::min(names.size() - 1, std::size_t(i) + 1 + rng() % 6)]); // forward
         }
-        tables.push_back(table(names[std::size_t(i)], references, 1 + static_cast<int>(rng() % 5)));
+        tables.push_back(test::tableWithKeys(names[std::size_t(i)], references, 1 + static_cast<int>(rng() % 5)));
     }
     return tables;
 }
