@@ -86,6 +86,8 @@ class Orderer {
 public:
     explicit Orderer(Layering& layering) : layering_(layering), neighbours_(neighboursOf(layering)) {
         position_ = positionsInLayers(layering_);
+        ends_[0].resize(layering_.layerOf.size());
+        ends_[1].resize(layering_.layerOf.size());
         // Segments that run within one layer, per layer, and each node's share of them.
         withinLayer_.resize(layering_.layers.size());
         withinOf_.resize(layering_.layerOf.size());
@@ -111,11 +113,14 @@ public:
 
     // Up to three passes of local moves over every layer; a pass runs only after one that moved.
     void localMoves() {
+        // Each applied move changes the count by exactly its computed difference, so the count
+        // of the whole layering is taken once and then carried along.
+        long long base = countCrossings(layering_);
         for (int pass = 0; pass < localMovePasses; ++pass) {
             bool moved = false;
             for (std::size_t k = 0; k < layering_.layers.size(); ++k)
                 if (layering_.layers[k].size() >= 2)
-                    moved = movesInLayer(static_cast<int>(k)) || moved;
+                    moved = movesInLayer(static_cast<int>(k), base) || moved;
             if (!moved)
                 break;
         }
@@ -158,23 +163,19 @@ private:
     // For node x of layer k, g[t] is the number of crossings among segment pairs that involve x
     // when x stands after t of the layer's other nodes; the rest of the count does not depend on
     // where x stands. A candidate's total is then base - g[current] + g[t], found in O(1).
-    bool movesInLayer(int k) {
+    bool movesInLayer(int k, long long& base) {
         auto& layer = layering_.layers[at(k)];
         const int m = static_cast<int>(layer.size());
-        long long base = countCrossings(layering_);
+        collectEnds(k);
         bool moved = false;
         for (int i = 0; i < m; ++i) {
             const int x = layer[at(i)];
             if (neighbours_[at(x)].empty())
                 continue; // a node without segments crosses nothing wherever it stands
             currentIndex_ = i;
-            others_.clear();
-            for (int node : layer)
-                if (node != x)
-                    others_.push_back(node);
             g_.assign(at(m), 0);
-            addAdjacentLayerTerms(x, k - 1);
-            addAdjacentLayerTerms(x, k + 1);
+            addAdjacentLayerTerms(x, 0);
+            addAdjacentLayerTerms(x, 1);
             addWithinLayerTerms(x, k);
             // g_ holds differences so far; accumulate into values by slot.
             for (int t = 1; t < m; ++t)
@@ -201,33 +202,54 @@ private:
         return moved;
     }
 
-    // Segments between layer k and layer `other`: x and another node o of layer k cross
-    // #(x's ends after o's ends) times when x stands before o, #(before) times when after.
-    void addAdjacentLayerTerms(int x, int other) {
-        if (other < 0 || other >= static_cast<int>(layering_.layers.size()))
-            return;
-        ends_.clear();
-        for (int node : neighbours_[at(x)])
-            if (layering_.layerOf[at(node)] == other)
-                ends_.push_back(position_[at(node)]);
-        if (ends_.empty())
-            return;
-        std::sort(ends_.begin(), ends_.end());
-        const long long total = static_cast<long long>(ends_.size());
-        for (std::size_t r = 0; r < others_.size(); ++r) {
-            long long before = 0, after = 0; // crossings with x before o, with x after o
-            for (int node : neighbours_[at(others_[r])]) {
-                if (layering_.layerOf[at(node)] != other)
+    // The sorted positions of each node's ends in the layers next to layer k; those layers stay
+    // put while layer k is rearranged.
+    void collectEnds(int k) {
+        for (int side = 0; side < 2; ++side) {
+            const int other = side == 0 ? k - 1 : k + 1;
+            auto& ends = ends_[side];
+            auto& holders = holders_[side];
+            holders.clear();
+            for (int node : layering_.layers[at(k)]) {
+                auto& list = ends[at(node)];
+                list.clear();
+                if (other < 0 || other >= static_cast<int>(layering_.layers.size()))
                     continue;
-                const int q = position_[at(node)];
-                const long long less = std::lower_bound(ends_.begin(), ends_.end(), q) - ends_.begin();
-                const long long greater = total - (std::upper_bound(ends_.begin(), ends_.end(), q) - ends_.begin());
-                before += greater;
-                after += less;
+                for (int neighbour : neighbours_[at(node)])
+                    if (layering_.layerOf[at(neighbour)] == other)
+                        list.push_back(position_[at(neighbour)]);
+                if (list.empty())
+                    continue;
+                std::sort(list.begin(), list.end());
+                holders.push_back(node);
             }
-            // x at slot t stands before o exactly when t <= r.
+        }
+    }
+
+    // Segments between layer k and a neighbouring layer: x and another node o of layer k cross
+    // #(x's ends after o's ends) times when x stands before o, #(before) times when after.
+    void addAdjacentLayerTerms(int x, int side) {
+        const auto& mine = ends_[side][at(x)];
+        if (mine.empty())
+            return;
+        for (int o : holders_[side]) {
+            if (o == x)
+                continue;
+            const auto& theirs = ends_[side][at(o)];
+            long long before = 0, after = 0; // crossings with x before o, with x after o
+            // Both lists are sorted: count, for each of o's ends, x's ends below and above it.
+            std::size_t below = 0, atMost = 0;
+            for (int q : theirs) {
+                while (below < mine.size() && mine[below] < q)
+                    ++below;
+                while (atMost < mine.size() && mine[atMost] <= q)
+                    ++atMost;
+                after += static_cast<long long>(below);
+                before += static_cast<long long>(mine.size() - atMost);
+            }
+            // x at slot t stands before o exactly when t <= slot(o).
             g_[0] += before;
-            g_[r + 1] += after - before;
+            g_[at(slotOf(o) + 1)] += after - before;
         }
     }
 
@@ -301,7 +323,9 @@ private:
     std::vector<std::vector<std::pair<int, int>>> withinLayer_;
     std::vector<std::vector<int>> withinOf_;
     std::vector<std::pair<double, int>> keyed_;
-    std::vector<int> found_, others_, ends_;
+    std::vector<int> found_;
+    std::vector<std::vector<int>> ends_[2]; // per node id: positions of its ends above and below
+    std::vector<int> holders_[2];           // the nodes of the layer that have such ends
     std::vector<long long> g_;
     int currentIndex_ = 0; // index of the node being moved
 };
