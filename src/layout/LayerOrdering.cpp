@@ -86,8 +86,8 @@ class Orderer {
 public:
     explicit Orderer(Layering& layering) : layering_(layering), neighbours_(neighboursOf(layering)) {
         position_ = positionsInLayers(layering_);
-        ends_[0].resize(layering_.layerOf.size());
-        ends_[1].resize(layering_.layerOf.size());
+        sides_[0].first.assign(layering_.layerOf.size(), -1);
+        sides_[1].first.assign(layering_.layerOf.size(), -1);
         // Segments that run within one layer, per layer, and each node's share of them.
         withinLayer_.resize(layering_.layers.size());
         withinOf_.resize(layering_.layerOf.size());
@@ -174,8 +174,8 @@ private:
                 continue; // a node without segments crosses nothing wherever it stands
             currentIndex_ = i;
             g_.assign(at(m), 0);
-            addAdjacentLayerTerms(x, 0);
-            addAdjacentLayerTerms(x, 1);
+            addAdjacentLayerTerms(x, i, 0);
+            addAdjacentLayerTerms(x, i, 1);
             addWithinLayerTerms(x, k);
             // g_ holds differences so far; accumulate into values by slot.
             for (int t = 1; t < m; ++t)
@@ -194,6 +194,7 @@ private:
                 continue;
             layer.erase(layer.begin() + i);
             layer.insert(layer.begin() + bestSlot, x);
+            moveEnds(i, bestSlot);
             for (int p = std::min(i, bestSlot); p <= std::max(i, bestSlot); ++p)
                 position_[at(layer[at(p)])] = p;
             base = best;
@@ -202,55 +203,124 @@ private:
         return moved;
     }
 
-    // The sorted positions of each node's ends in the layers next to layer k; those layers stay
-    // put while layer k is rearranged.
+    // The positions of each node's ends in the layers next to layer k, which stay put while layer
+    // k is rearranged. Most nodes have one end on a side (every dummy node has): those sit in
+    // `single`, by index in layer k, so the common case is one tight loop; the rest keep sorted
+    // lists in `ends`.
     void collectEnds(int k) {
+        const auto& layer = layering_.layers[at(k)];
         for (int side = 0; side < 2; ++side) {
             const int other = side == 0 ? k - 1 : k + 1;
-            auto& ends = ends_[side];
-            auto& holders = holders_[side];
-            holders.clear();
-            for (int node : layering_.layers[at(k)]) {
-                auto& list = ends[at(node)];
-                list.clear();
-                if (other < 0 || other >= static_cast<int>(layering_.layers.size()))
-                    continue;
+            Side& packed = sides_[side];
+            packed.single.assign(layer.size(), none);
+            packed.ends.clear();
+            packed.multiple.clear();
+            for (int node : layer)
+                packed.first[at(node)] = -1;
+            if (other < 0 || other >= static_cast<int>(layering_.layers.size()))
+                continue;
+            for (std::size_t j = 0; j < layer.size(); ++j) {
+                const int node = layer[j];
+                const auto begin = static_cast<std::ptrdiff_t>(packed.ends.size());
                 for (int neighbour : neighbours_[at(node)])
                     if (layering_.layerOf[at(neighbour)] == other)
-                        list.push_back(position_[at(neighbour)]);
-                if (list.empty())
-                    continue;
-                std::sort(list.begin(), list.end());
-                holders.push_back(node);
+                        packed.ends.push_back(position_[at(neighbour)]);
+                const auto count = static_cast<std::ptrdiff_t>(packed.ends.size()) - begin;
+                if (count == 1) {
+                    packed.single[j] = packed.ends.back();
+                    packed.ends.pop_back();
+                } else if (count > 1) {
+                    std::sort(packed.ends.begin() + begin, packed.ends.end());
+                    packed.first[at(node)] = static_cast<int>(packed.multiple.size());
+                    packed.multiple.push_back({node, static_cast<int>(begin), static_cast<int>(count)});
+                }
             }
         }
     }
 
-    // Segments between layer k and a neighbouring layer: x and another node o of layer k cross
-    // #(x's ends after o's ends) times when x stands before o, #(before) times when after.
-    void addAdjacentLayerTerms(int x, int side) {
-        const auto& mine = ends_[side][at(x)];
-        if (mine.empty())
-            return;
-        for (int o : holders_[side]) {
-            if (o == x)
-                continue;
-            const auto& theirs = ends_[side][at(o)];
-            long long before = 0, after = 0; // crossings with x before o, with x after o
-            // Both lists are sorted: count, for each of o's ends, x's ends below and above it.
-            std::size_t below = 0, atMost = 0;
-            for (int q : theirs) {
-                while (below < mine.size() && mine[below] < q)
-                    ++below;
-                while (atMost < mine.size() && mine[atMost] <= q)
-                    ++atMost;
-                after += static_cast<long long>(below);
-                before += static_cast<long long>(mine.size() - atMost);
-            }
-            // x at slot t stands before o exactly when t <= slot(o).
-            g_[0] += before;
-            g_[at(slotOf(o) + 1)] += after - before;
+    // Keeps the per-index ends in step with a move of the node at `from` to index `to`.
+    void moveEnds(int from, int to) {
+        for (Side& packed : sides_) {
+            const int value = packed.single[at(from)];
+            packed.single.erase(packed.single.begin() + from);
+            packed.single.insert(packed.single.begin() + to, value);
         }
+    }
+
+    // How often x's ends (sorted) and o's ends (sorted) cross with x before o, and with x after o.
+    static void crossingsOf(const int* mine, std::size_t count, const int* theirs, std::size_t theirCount,
+                            long long& before, long long& after) {
+        std::size_t below = 0, atMost = 0;
+        for (std::size_t i = 0; i < theirCount; ++i) {
+            const int q = theirs[i];
+            while (below < count && mine[below] < q)
+                ++below;
+            while (atMost < count && mine[atMost] <= q)
+                ++atMost;
+            after += static_cast<long long>(below);
+            before += static_cast<long long>(count - atMost);
+        }
+    }
+
+    // Segments between layer k and a neighbouring layer: x and another node o of layer k cross
+    // #(x's ends after o's ends) times when x stands before o, #(before) times when after. x at
+    // slot t stands before o exactly when t <= slot(o).
+    void addAdjacentLayerTerms(int x, int i, int side) {
+        const Side& packed = sides_[side];
+        const int m = static_cast<int>(packed.single.size());
+        long long* g = g_.data();
+        const int* single = packed.single.data();
+        const int holder = packed.first[at(x)];
+        if (single[i] == none && holder < 0)
+            return;
+
+        int one = single[i];
+        const int* mine = &one;
+        std::size_t count = 1;
+        if (holder >= 0) {
+            const Holder& self = packed.multiple[at(holder)];
+            mine = packed.ends.data() + self.offset;
+            count = static_cast<std::size_t>(self.count);
+        }
+
+        long long total = 0;
+        if (count == 1) {
+            const int p = mine[0];
+            // Nodes before x keep their slot, nodes after x move one slot down.
+            for (int j = 0; j < i; ++j) {
+                const int q = single[j];
+                const int has = q != none;
+                const int before = has & (q < p), after = has & (q > p);
+                total += before;
+                g[j + 1] += after - before;
+            }
+            for (int j = i + 1; j < m; ++j) {
+                const int q = single[j];
+                const int has = q != none;
+                const int before = has & (q < p), after = has & (q > p);
+                total += before;
+                g[j] += after - before;
+            }
+        } else {
+            for (int j = 0; j < m; ++j) {
+                if (j == i || single[j] == none)
+                    continue;
+                long long before = 0, after = 0;
+                crossingsOf(mine, count, &single[j], 1, before, after);
+                total += before;
+                g[(j < i ? j : j - 1) + 1] += after - before;
+            }
+        }
+        for (const Holder& o : packed.multiple) {
+            if (o.node == x)
+                continue;
+            long long before = 0, after = 0;
+            crossingsOf(mine, count, packed.ends.data() + o.offset, static_cast<std::size_t>(o.count), before,
+                        after);
+            total += before;
+            g[slotOf(o.node) + 1] += after - before;
+        }
+        g[0] += total;
     }
 
     // Segments within layer k: a pair's crossing depends on up to two comparisons with x, so it
@@ -324,8 +394,17 @@ private:
     std::vector<std::vector<int>> withinOf_;
     std::vector<std::pair<double, int>> keyed_;
     std::vector<int> found_;
-    std::vector<std::vector<int>> ends_[2]; // per node id: positions of its ends above and below
-    std::vector<int> holders_[2];           // the nodes of the layer that have such ends
+    struct Holder {
+        int node, offset, count; // a node of the layer and where its ends lie in `ends`
+    };
+    static constexpr int none = -1;
+    struct Side {
+        std::vector<int> single;       // per index in the layer: the one end's position, or none
+        std::vector<int> ends;         // sorted ends of the nodes with several
+        std::vector<Holder> multiple;  // those nodes
+        std::vector<int> first;        // per node id: its index in `multiple`, or -1
+    };
+    Side sides_[2]; // the layer above and the layer below
     std::vector<long long> g_;
     int currentIndex_ = 0; // index of the node being moved
 };
