@@ -4,7 +4,6 @@
 // to other tables and one index.
 
 #include <sqlite3.h>
-
 #include <stdexcept>
 #include <string>
 
@@ -18,8 +17,10 @@ inline void writeGeneratedDatabase(const std::string& path, int tables) {
     std::string sql = "BEGIN;";
     for (int i = 0; i < tables; ++i) {
         const std::string name = "table_" + std::to_string(i);
-        sql += "CREATE TABLE " + name + " (id INTEGER PRIMARY KEY, name TEXT NOT NULL, code VARCHAR(20), amount REAL,"
-               " created_at DATETIME DEFAULT CURRENT_TIMESTAMP, note TEXT, flag BOOLEAN DEFAULT 0, payload BLOB";
+        sql +=
+            "CREATE TABLE " + name +
+            " (id INTEGER PRIMARY KEY, name TEXT NOT NULL, code VARCHAR(20), amount REAL,"
+            " created_at DATETIME DEFAULT CURRENT_TIMESTAMP, note TEXT, flag BOOLEAN DEFAULT 0, payload BLOB";
         sql += ", ref_a INTEGER REFERENCES table_" + std::to_string((i * 7 + 1) % tables) + "(id)";
         if (i % 2 == 0)
             sql += ", ref_b INTEGER REFERENCES table_" + std::to_string((i * 13 + 5) % tables) + "(id)";

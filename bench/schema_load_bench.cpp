@@ -5,7 +5,6 @@
 #include "schema/WorkingCopy.h"
 
 #include <benchmark/benchmark.h>
-
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>

@@ -4,7 +4,6 @@
 
 #include <QApplication>
 #include <QFile>
-
 #include <cstdio>
 #include <iostream>
 

@@ -41,11 +41,21 @@ void AppState::setSelectedTable(std::optional<TableSchema> table) {
 void AppState::setErrorMessage(std::optional<std::string> message) {
     assign(errorMessage_, std::move(message), &AppState::errorMessageChanged);
 }
-void AppState::setShowOpenPanel(bool show) { assign(showOpenPanel_, show, &AppState::showOpenPanelChanged); }
-void AppState::setShowFolderPanel(bool show) { assign(showFolderPanel_, show, &AppState::showFolderPanelChanged); }
-void AppState::setZoomLevel(double zoom) { assign(zoomLevel_, zoom, &AppState::zoomLevelChanged); }
-void AppState::setPanOffset(Size offset) { assign(panOffset_, offset, &AppState::panOffsetChanged); }
-void AppState::setViewMode(ViewMode mode) { assign(viewMode_, mode, &AppState::viewModeChanged); }
+void AppState::setShowOpenPanel(bool show) {
+    assign(showOpenPanel_, show, &AppState::showOpenPanelChanged);
+}
+void AppState::setShowFolderPanel(bool show) {
+    assign(showFolderPanel_, show, &AppState::showFolderPanelChanged);
+}
+void AppState::setZoomLevel(double zoom) {
+    assign(zoomLevel_, zoom, &AppState::zoomLevelChanged);
+}
+void AppState::setPanOffset(Size offset) {
+    assign(panOffset_, offset, &AppState::panOffsetChanged);
+}
+void AppState::setViewMode(ViewMode mode) {
+    assign(viewMode_, mode, &AppState::viewModeChanged);
+}
 void AppState::setLayoutDirection(LayoutDirection direction) {
     assign(layoutDirection_, direction, &AppState::layoutDirectionChanged);
 }
@@ -82,7 +92,8 @@ void AppState::openDatabase(const QString& path) {
     const QString directory = newWorkingDirectory();
     const std::string source = QFile::encodeName(path).toStdString();
     const std::string target = QFile::encodeName(directory).toStdString();
-    const LayoutConfiguration configuration{layoutDirection_, layerSeparation, nodeSeparation, edgeCornerRadius};
+    const LayoutConfiguration configuration{layoutDirection_, layerSeparation, nodeSeparation,
+                                            edgeCornerRadius};
     const bool haveDirectory = !directory.isEmpty();
     const std::optional<std::uint64_t> seed = layoutSeed_;
 
@@ -92,7 +103,8 @@ void AppState::openDatabase(const QString& path) {
         [=] {
             auto outcome = std::make_shared<LoadOutcome>();
             if (!haveDirectory) {
-                outcome->errorDescription = "Cannot create a private temporary directory for the working copy.";
+                outcome->errorDescription =
+                    "Cannot create a private temporary directory for the working copy.";
                 return outcome;
             }
             auto copy = copyDatabaseToDirectory(source, target);
@@ -110,7 +122,8 @@ void AppState::openDatabase(const QString& path) {
         },
         [self, generation](std::shared_ptr<LoadOutcome> outcome) {
             QMetaObject::invokeMethod(
-                self.data(), [self, generation, outcome] {
+                self.data(),
+                [self, generation, outcome] {
                     if (self)
                         self->applyLoad(generation, outcome);
                 },
@@ -157,7 +170,8 @@ void AppState::applyLoad(std::uint64_t generation, const std::shared_ptr<LoadOut
 void AppState::routeEdges() {
     std::vector<RoutedEdge> edges;
     if (schema_)
-        edges = ketterly::routeEdges(schema_->relationships, schema_->tables, layoutDirection_, edgeCornerRadius);
+        edges =
+            ketterly::routeEdges(schema_->relationships, schema_->tables, layoutDirection_, edgeCornerRadius);
     assign(routedEdges_, std::move(edges), &AppState::routedEdgesChanged);
 }
 

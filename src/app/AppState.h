@@ -14,7 +14,6 @@
 #include <QObject>
 #include <QString>
 #include <QTemporaryDir>
-
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -32,10 +31,11 @@ class AppState : public QObject {
     Q_OBJECT
     Q_PROPERTY(bool isLoading READ isLoading NOTIFY isLoadingChanged)
     Q_PROPERTY(bool showOpenPanel READ showOpenPanel WRITE setShowOpenPanel NOTIFY showOpenPanelChanged)
-    Q_PROPERTY(bool showFolderPanel READ showFolderPanel WRITE setShowFolderPanel NOTIFY showFolderPanelChanged)
+    Q_PROPERTY(
+        bool showFolderPanel READ showFolderPanel WRITE setShowFolderPanel NOTIFY showFolderPanelChanged)
     Q_PROPERTY(double zoomLevel READ zoomLevel WRITE setZoomLevel NOTIFY zoomLevelChanged)
 
-public:
+  public:
     static constexpr double layerSeparation = LayoutConfiguration::defaultLayerSeparation;
     static constexpr double nodeSeparation = LayoutConfiguration::defaultNodeSeparation;
     static constexpr double edgeCornerRadius = LayoutConfiguration::defaultEdgeCornerRadius;
@@ -86,7 +86,7 @@ public:
     // The private directory (mode 0700) that holds this run's working copies.
     QString temporaryDirectory() const { return temporaryDirectory_.path(); }
 
-signals:
+  signals:
     void databaseURLChanged();
     void schemaChanged();
     void selectedTableChanged();
@@ -106,7 +106,7 @@ signals:
     // An open operation ended; `succeeded` says whether it replaced the document.
     void openFinished(bool succeeded);
 
-private:
+  private:
     struct LoadOutcome;
     template <typename T> void assign(T& field, T value, void (AppState::*changed)());
     void applyLoad(std::uint64_t generation, const std::shared_ptr<LoadOutcome>& outcome);
@@ -132,7 +132,7 @@ private:
 
     QTemporaryDir temporaryDirectory_;
     std::uint64_t openGeneration_ = 0;
-    QString documentDirectory_; // holds the working copy of the document shown
+    QString documentDirectory_;                    // holds the working copy of the document shown
     std::unique_ptr<sqlite::SerialWorker> worker_; // last member: joined before the rest goes
 };
 

@@ -6,7 +6,6 @@
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QString>
-
 #include <charconv>
 
 namespace ketterly {
@@ -23,7 +22,9 @@ std::optional<std::uint64_t> parseSeed(const std::string& text) {
     return value;
 }
 
-Unexpected<CommandLineError> wrong(std::string message) { return Unexpected{CommandLineError{std::move(message)}}; }
+Unexpected<CommandLineError> wrong(std::string message) {
+    return Unexpected{CommandLineError{std::move(message)}};
+}
 
 } // namespace
 
@@ -70,8 +71,8 @@ Expected<CommandLine, CommandLineError> parseCommandLine(const std::vector<std::
                 return arguments[++i];
             return std::nullopt;
         };
-        const bool takesValue =
-            argument == "--export" || argument == "--direction" || argument == "--seed" || argument == "--appearance";
+        const bool takesValue = argument == "--export" || argument == "--direction" || argument == "--seed" ||
+                                argument == "--appearance";
         if (inlineValue && !takesValue)
             return wrong("option " + argument + " takes no value");
 
@@ -113,7 +114,8 @@ Expected<CommandLine, CommandLineError> parseCommandLine(const std::vector<std::
                 return wrong("--appearance takes light or dark");
             sawAppearance = true;
         } else if (argument == "--") {
-            paths.insert(paths.end(), arguments.begin() + static_cast<std::ptrdiff_t>(i) + 1, arguments.end());
+            paths.insert(paths.end(), arguments.begin() + static_cast<std::ptrdiff_t>(i) + 1,
+                         arguments.end());
             break;
         } else if (argument.starts_with("-") && argument.size() > 1) {
             return wrong("unknown option " + argument);
@@ -133,7 +135,8 @@ Expected<CommandLine, CommandLineError> parseCommandLine(const std::vector<std::
         result.command = CommandLine::Command::json;
     if (sawExport) {
         result.command = CommandLine::Command::exportDiagram;
-        const std::string suffix = QFileInfo(QString::fromStdString(result.exportPath)).suffix().toLower().toStdString();
+        const std::string suffix =
+            QFileInfo(QString::fromStdString(result.exportPath)).suffix().toLower().toStdString();
         if (suffix != "png" && suffix != "jpg" && suffix != "jpeg" && suffix != "pdf" && suffix != "svg")
             return wrong("unknown export format '." + suffix + "': use png, jpg, jpeg, pdf or svg");
     }

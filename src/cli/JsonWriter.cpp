@@ -24,13 +24,27 @@ std::string jsonString(const std::string& utf8) {
     std::string out = "\"";
     for (unsigned char c : utf8) {
         switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
-        case '\b': out += "\\b"; break;
-        case '\f': out += "\\f"; break;
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        case '\b':
+            out += "\\b";
+            break;
+        case '\f':
+            out += "\\f";
+            break;
         default:
             if (c < 0x20) {
                 out += "\\u00";
@@ -45,7 +59,9 @@ std::string jsonString(const std::string& utf8) {
     return out;
 }
 
-bool Json::isScalar() const { return !std::holds_alternative<Array>(value_) && !std::holds_alternative<Object>(value_); }
+bool Json::isScalar() const {
+    return !std::holds_alternative<Array>(value_) && !std::holds_alternative<Object>(value_);
+}
 
 std::string Json::serialize() const {
     std::string out;
@@ -100,7 +116,9 @@ void Json::write(std::string& out, int depth) const {
 
 namespace {
 
-Json point(double x, double y) { return Json::Array{x, y}; }
+Json point(double x, double y) {
+    return Json::Array{x, y};
+}
 
 Json texts(const std::vector<std::string>& values) {
     Json::Array array;
@@ -140,8 +158,8 @@ Json tableJson(const TableSchema& table) {
     for (const auto& key : table.foreignKeys)
         keys.push_back(foreignKeyJson(key));
     for (const auto& index : table.indexes)
-        indexes.emplace_back(
-            Json::Object{{"name", index.name}, {"columns", texts(index.columns)}, {"isUnique", index.isUnique}});
+        indexes.emplace_back(Json::Object{
+            {"name", index.name}, {"columns", texts(index.columns)}, {"isUnique", index.isUnique}});
     const Size size = nodeSize(table);
     return Json::Object{{"name", table.name},
                         {"color", std::string(toText(table.color))},
@@ -167,8 +185,8 @@ Json documentJson(const AppState& state) {
         Json::Array waypoints;
         for (const auto& waypoint : edge.waypoints)
             waypoints.push_back(point(waypoint.x, waypoint.y));
-        edges.emplace_back(
-            Json::Object{{"id", edge.id}, {"waypoints", std::move(waypoints)}, {"cornerRadius", edge.cornerRadius}});
+        edges.emplace_back(Json::Object{
+            {"id", edge.id}, {"waypoints", std::move(waypoints)}, {"cornerRadius", edge.cornerRadius}});
     }
     const bool topToBottom = state.layoutDirection() == LayoutDirection::topToBottom;
     return Json::Object{{"fileName", schema.fileName},

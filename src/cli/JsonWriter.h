@@ -14,7 +14,7 @@ namespace ketterly {
 class AppState;
 
 class Json {
-public:
+  public:
     using Array = std::vector<Json>;
     using Object = std::vector<std::pair<std::string, Json>>;
 
@@ -31,7 +31,7 @@ public:
     // Indented with two spaces; arrays holding only scalars stay on one line.
     std::string serialize() const;
 
-private:
+  private:
     void write(std::string& out, int depth) const;
     bool isScalar() const;
     std::variant<std::nullptr_t, bool, double, std::string, Array, Object> value_ = nullptr;

@@ -17,7 +17,7 @@ namespace {
 
 // A Fenwick tree over positions: how many recorded values are greater than a given one.
 class AccumulatorTree {
-public:
+  public:
     void reset(std::size_t size) {
         counts_.assign(size + 1, 0);
         total_ = 0;
@@ -34,7 +34,7 @@ public:
         return total_ - atMost;
     }
 
-private:
+  private:
     std::vector<long long> counts_;
     long long total_ = 0;
 };
@@ -65,7 +65,8 @@ long long countCrossings(const Layering& layering) {
         if (lu < 0 || lv < 0 || pu < 0 || pv < 0)
             continue;
         const int low = std::min(lu, lv), high = std::max(lu, lv);
-        const std::uint64_t group = (static_cast<std::uint64_t>(low) << 32) | static_cast<std::uint32_t>(high);
+        const std::uint64_t group =
+            (static_cast<std::uint64_t>(low) << 32) | static_cast<std::uint32_t>(high);
         if (lu == lv)
             pairs.push_back({group, pv, pu});
         else if (lu < lv)

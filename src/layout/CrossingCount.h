@@ -9,9 +9,9 @@
 namespace ketterly {
 
 struct Layering {
-    int tableCount = 0;                      // node ids below this are tables, the rest dummies
-    std::vector<std::vector<int>> layers;    // node ids in order, per layer
-    std::vector<int> layerOf;                // per node id
+    int tableCount = 0;                        // node ids below this are tables, the rest dummies
+    std::vector<std::vector<int>> layers;      // node ids in order, per layer
+    std::vector<int> layerOf;                  // per node id
     std::vector<std::pair<int, int>> segments; // (from, to), from the referencing side
 };
 

@@ -47,7 +47,8 @@ Rect diagramBounds(const std::vector<TableSchema>& tables) {
         right = std::max(right, table.position.x + size.width / 2);
         bottom = std::max(bottom, table.position.y + size.height / 2);
     }
-    return {left - boundsMargin, top - boundsMargin, right - left + 2 * boundsMargin, bottom - top + 2 * boundsMargin};
+    return {left - boundsMargin, top - boundsMargin, right - left + 2 * boundsMargin,
+            bottom - top + 2 * boundsMargin};
 }
 
 std::vector<Point> assignCoordinates(const std::vector<std::vector<int>>& layers,
@@ -58,8 +59,12 @@ std::vector<Point> assignCoordinates(const std::vector<std::vector<int>>& layers
     sizes.reserve(tables.size());
     for (const auto& table : tables)
         sizes.push_back(nodeSize(table));
-    const auto along = [&](int node) { return topToBottom ? sizes[std::size_t(node)].height : sizes[std::size_t(node)].width; };
-    const auto across = [&](int node) { return topToBottom ? sizes[std::size_t(node)].width : sizes[std::size_t(node)].height; };
+    const auto along = [&](int node) {
+        return topToBottom ? sizes[std::size_t(node)].height : sizes[std::size_t(node)].width;
+    };
+    const auto across = [&](int node) {
+        return topToBottom ? sizes[std::size_t(node)].width : sizes[std::size_t(node)].height;
+    };
 
     std::vector<double> thickness, breadth;
     for (const auto& layer : layers) {
@@ -80,7 +85,8 @@ std::vector<Point> assignCoordinates(const std::vector<std::vector<int>>& layers
         for (int node : layers[k]) {
             const double centreAlong = alongOffset + thickness[k] * 0.5;
             const double centreAcross = acrossOffset + across(node) * 0.5;
-            centres[std::size_t(node)] = topToBottom ? Point{centreAcross, centreAlong} : Point{centreAlong, centreAcross};
+            centres[std::size_t(node)] =
+                topToBottom ? Point{centreAcross, centreAlong} : Point{centreAlong, centreAcross};
             acrossOffset += across(node) + nodeSeparation;
         }
         alongOffset += thickness[k] + layerSeparation;
@@ -112,7 +118,8 @@ bool anyOverlap(const std::vector<Point>& centres, const std::vector<Size>& grow
 
 } // namespace
 
-void resolveOverlaps(std::vector<Point>& centres, const std::vector<TableSchema>& tables, LayoutDirection direction) {
+void resolveOverlaps(std::vector<Point>& centres, const std::vector<TableSchema>& tables,
+                     LayoutDirection direction) {
     std::vector<Size> grown;
     grown.reserve(tables.size());
     for (const auto& table : tables) {

@@ -25,7 +25,8 @@ std::vector<TableSchema> layoutTables(std::vector<TableSchema> tables, LayoutDir
 std::vector<Point> assignCoordinates(const std::vector<std::vector<int>>& layers,
                                      const std::vector<TableSchema>& tables, LayoutDirection direction,
                                      double layerSeparation, double nodeSeparation);
-void resolveOverlaps(std::vector<Point>& centres, const std::vector<TableSchema>& tables, LayoutDirection direction);
+void resolveOverlaps(std::vector<Point>& centres, const std::vector<TableSchema>& tables,
+                     LayoutDirection direction);
 void normalizePositions(std::vector<Point>& centres);
 
 } // namespace ketterly

@@ -14,7 +14,9 @@ constexpr int localMovePasses = 3;
 constexpr int attempts = 3;
 
 using Index = std::size_t;
-Index at(int i) { return static_cast<Index>(i); }
+Index at(int i) {
+    return static_cast<Index>(i);
+}
 
 } // namespace
 
@@ -83,7 +85,7 @@ std::vector<std::vector<int>> neighboursOf(const Layering& layering) {
 namespace {
 
 class Orderer {
-public:
+  public:
     explicit Orderer(Layering& layering) : layering_(layering), neighbours_(neighboursOf(layering)) {
         position_ = positionsInLayers(layering_);
         sides_[0].first.assign(layering_.layerOf.size(), -1);
@@ -126,7 +128,7 @@ public:
         }
     }
 
-private:
+  private:
     void reorder(int layerIndex, int reference, bool median) {
         auto& layer = layering_.layers[at(layerIndex)];
         keyed_.clear();
@@ -141,8 +143,9 @@ private:
                 if (median) {
                     std::sort(found_.begin(), found_.end());
                     const std::size_t count = found_.size();
-                    key = count % 2 == 1 ? static_cast<double>(found_[count / 2])
-                                         : static_cast<double>(found_[count / 2 - 1] + found_[count / 2]) * 0.5;
+                    key = count % 2 == 1
+                              ? static_cast<double>(found_[count / 2])
+                              : static_cast<double>(found_[count / 2 - 1] + found_[count / 2]) * 0.5;
                 } else {
                     double sum = 0;
                     for (int p : found_)
@@ -399,10 +402,10 @@ private:
     };
     static constexpr int none = -1;
     struct Side {
-        std::vector<int> single;       // per index in the layer: the one end's position, or none
-        std::vector<int> ends;         // sorted ends of the nodes with several
-        std::vector<Holder> multiple;  // those nodes
-        std::vector<int> first;        // per node id: its index in `multiple`, or -1
+        std::vector<int> single;      // per index in the layer: the one end's position, or none
+        std::vector<int> ends;        // sorted ends of the nodes with several
+        std::vector<Holder> multiple; // those nodes
+        std::vector<int> first;       // per node id: its index in `multiple`, or -1
     };
     Side sides_[2]; // the layer above and the layer below
     std::vector<long long> g_;

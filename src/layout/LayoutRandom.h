@@ -10,7 +10,7 @@
 namespace ketterly {
 
 class LayoutRandom {
-public:
+  public:
     explicit LayoutRandom(std::uint64_t seed) : engine_(seed) {}
     static LayoutRandom fromEntropy() {
         std::random_device device;
@@ -25,7 +25,7 @@ public:
         }
     }
 
-private:
+  private:
     std::mt19937_64 engine_;
 };
 

@@ -13,14 +13,21 @@ std::string foreignKeyId(std::string_view fromTable, std::string_view fromColumn
                          std::string_view toColumn) {
     std::string id;
     id.reserve(fromTable.size() + fromColumn.size() + toTable.size() + toColumn.size() + 4);
-    id.append(fromTable).append(".").append(fromColumn).append("->").append(toTable).append(".").append(toColumn);
+    id.append(fromTable)
+        .append(".")
+        .append(fromColumn)
+        .append("->")
+        .append(toTable)
+        .append(".")
+        .append(toColumn);
     return id;
 }
 
 DatabaseSchema makeSchema(std::vector<TableSchema> tables, std::string fileName) {
     DatabaseSchema schema;
     for (const auto& table : tables)
-        schema.relationships.insert(schema.relationships.end(), table.foreignKeys.begin(), table.foreignKeys.end());
+        schema.relationships.insert(schema.relationships.end(), table.foreignKeys.begin(),
+                                    table.foreignKeys.end());
     schema.tables = std::move(tables);
     schema.fileName = std::move(fileName);
     return schema;
@@ -99,28 +106,41 @@ Rgba headerColor(TableColor color, Appearance appearance) {
 
 std::string_view toText(ForeignKeyAction action) {
     switch (action) {
-    case ForeignKeyAction::noAction: return "NO ACTION";
-    case ForeignKeyAction::restrict: return "RESTRICT";
-    case ForeignKeyAction::setNull: return "SET NULL";
-    case ForeignKeyAction::setDefault: return "SET DEFAULT";
-    case ForeignKeyAction::cascade: return "CASCADE";
+    case ForeignKeyAction::noAction:
+        return "NO ACTION";
+    case ForeignKeyAction::restrict:
+        return "RESTRICT";
+    case ForeignKeyAction::setNull:
+        return "SET NULL";
+    case ForeignKeyAction::setDefault:
+        return "SET DEFAULT";
+    case ForeignKeyAction::cascade:
+        return "CASCADE";
     }
     return {};
 }
 
 std::string_view toText(TableColor color) {
     switch (color) {
-    case TableColor::pink: return "pink";
-    case TableColor::yellow: return "yellow";
-    case TableColor::blue: return "blue";
-    case TableColor::green: return "green";
+    case TableColor::pink:
+        return "pink";
+    case TableColor::yellow:
+        return "yellow";
+    case TableColor::blue:
+        return "blue";
+    case TableColor::green:
+        return "green";
     }
     return {};
 }
 
-std::string_view toText(ViewMode mode) { return mode == ViewMode::erd ? "ERD" : "Data"; }
+std::string_view toText(ViewMode mode) {
+    return mode == ViewMode::erd ? "ERD" : "Data";
+}
 
-std::string_view toText(SourceType source) { return source == SourceType::database ? "database" : "modelsFolder"; }
+std::string_view toText(SourceType source) {
+    return source == SourceType::database ? "database" : "modelsFolder";
+}
 
 std::string_view toText(LayoutDirection direction) {
     return direction == LayoutDirection::topToBottom ? "Top to Bottom" : "Left to Right";

@@ -125,9 +125,9 @@ template <> std::optional<ForeignKeyAction> fromText<ForeignKeyAction>(std::stri
 template <> std::optional<TableColor> fromText<TableColor>(std::string_view text);
 template <> std::optional<ViewMode> fromText<ViewMode>(std::string_view text);
 
-inline constexpr ForeignKeyAction allForeignKeyActions[] = {ForeignKeyAction::noAction, ForeignKeyAction::restrict,
-                                                            ForeignKeyAction::setNull, ForeignKeyAction::setDefault,
-                                                            ForeignKeyAction::cascade};
+inline constexpr ForeignKeyAction allForeignKeyActions[] = {
+    ForeignKeyAction::noAction, ForeignKeyAction::restrict, ForeignKeyAction::setNull,
+    ForeignKeyAction::setDefault, ForeignKeyAction::cascade};
 inline constexpr TableColor allTableColors[] = {TableColor::pink, TableColor::yellow, TableColor::blue,
                                                 TableColor::green};
 inline constexpr ViewMode allViewModes[] = {ViewMode::erd, ViewMode::data};

@@ -7,15 +7,14 @@
 
 namespace ketterly {
 
-template <typename E> struct Unexpected {
-    E error;
-};
+template <typename E> struct Unexpected { E error; };
 template <typename E> Unexpected(E) -> Unexpected<E>;
 
 template <typename T, typename E> class Expected {
-public:
+  public:
     Expected(T value) : storage_(std::in_place_index<0>, std::move(value)) {}
-    template <typename F> Expected(Unexpected<F> failure) : storage_(std::in_place_index<1>, std::move(failure.error)) {}
+    template <typename F>
+    Expected(Unexpected<F> failure) : storage_(std::in_place_index<1>, std::move(failure.error)) {}
 
     bool hasValue() const { return storage_.index() == 0; }
     explicit operator bool() const { return hasValue(); }
@@ -30,7 +29,7 @@ public:
     const E& error() const& { return std::get<1>(storage_); }
     E&& error() && { return std::get<1>(std::move(storage_)); }
 
-private:
+  private:
     std::variant<T, E> storage_;
 };
 

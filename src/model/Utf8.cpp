@@ -54,10 +54,14 @@ std::size_t illFormedLength(std::string_view s, std::size_t i) {
         const unsigned char b = static_cast<unsigned char>(s[k]);
         unsigned char low = 0x80, high = 0xBF;
         if (k == i + 1) {
-            if (b0 == 0xE0) low = 0xA0;
-            if (b0 == 0xED) high = 0x9F;
-            if (b0 == 0xF0) low = 0x90;
-            if (b0 == 0xF4) high = 0x8F;
+            if (b0 == 0xE0)
+                low = 0xA0;
+            if (b0 == 0xED)
+                high = 0x9F;
+            if (b0 == 0xF0)
+                low = 0x90;
+            if (b0 == 0xF4)
+                high = 0x8F;
         }
         if (b < low || b > high)
             break;

@@ -3,12 +3,11 @@
 #include "model/Utf8.h"
 #include "schema/SchemaPreparation.h"
 
-#include <sqlite3.h>
-
 #include <algorithm>
 #include <filesystem>
 #include <map>
 #include <optional>
+#include <sqlite3.h>
 
 namespace ketterly {
 
@@ -27,7 +26,9 @@ SchemaLoaderError SchemaLoaderError::cannotOpenDatabase(std::string path) {
             "The database may be locked, corrupted, or require WAL files (-shm, -wal) that are missing."};
 }
 
-std::string SchemaLoaderError::description() const { return "Cannot open database at '" + path + "'. " + hint; }
+std::string SchemaLoaderError::description() const {
+    return "Cannot open database at '" + path + "'. " + hint;
+}
 
 std::string LoadError::description() const {
     return std::visit([](const auto& error) { return error.description(); }, cause);
@@ -60,7 +61,8 @@ Expected<Connection, SchemaLoaderError> SchemaLoader::openReadOnly() const {
         if (auto connection = Connection::open(filePath_, OpenMode::readOnly))
             return std::move(connection).value();
     }
-    if (auto connection = Connection::open(immutableUri(filePath_), OpenMode::readOnly, sqlite::NameKind::uri))
+    if (auto connection =
+            Connection::open(immutableUri(filePath_), OpenMode::readOnly, sqlite::NameKind::uri))
         return std::move(connection).value();
     if (auto connection = Connection::open(filePath_, OpenMode::readOnly))
         return std::move(connection).value();
@@ -100,7 +102,8 @@ Result<std::vector<TableSchema>> SchemaLoader::loadTables(const Connection& conn
 namespace {
 
 // Runs a pragma and hands each row to `onRow`; stops at the first error.
-template <typename OnRow> Result<bool> eachRow(const Connection& connection, const std::string& sql, OnRow onRow) {
+template <typename OnRow>
+Result<bool> eachRow(const Connection& connection, const std::string& sql, OnRow onRow) {
     auto statement = connection.prepare(sql);
     if (!statement)
         return Unexpected{statement.error()};
@@ -152,7 +155,8 @@ std::vector<std::string> primaryKeyOf(const std::vector<ColumnRow>& columns) {
             keyed.push_back(&column);
     if (keyed.empty())
         return {"rowid"};
-    std::stable_sort(keyed.begin(), keyed.end(), [](const ColumnRow* a, const ColumnRow* b) { return a->pk < b->pk; });
+    std::stable_sort(keyed.begin(), keyed.end(),
+                     [](const ColumnRow* a, const ColumnRow* b) { return a->pk < b->pk; });
     std::vector<std::string> names;
     for (const auto* column : keyed)
         names.push_back(column->name);
@@ -193,11 +197,11 @@ Result<TableSchema> SchemaLoader::loadTable(const std::string& name, const Conne
         bool unique = false;
     };
     std::vector<IndexRow> indexRows;
-    auto indexesDone = eachRow(connection, "PRAGMA main.index_list(" + sqlite::quoteIdentifier(name) + ")",
-                               [&](const sqlite::Statement& row) {
-                                   indexRows.push_back({row.rawText("name").value_or(""),
-                                                        row.integer("unique").value_or(0) != 0});
-                               });
+    auto indexesDone = eachRow(
+        connection, "PRAGMA main.index_list(" + sqlite::quoteIdentifier(name) + ")",
+        [&](const sqlite::Statement& row) {
+            indexRows.push_back({row.rawText("name").value_or(""), row.integer("unique").value_or(0) != 0});
+        });
     if (!indexesDone)
         return Unexpected{indexesDone.error()};
 
@@ -246,12 +250,13 @@ Result<TableSchema> SchemaLoader::loadTable(const std::string& name, const Conne
         index.name = toValidUtf8(row.name);
         index.id = index.name;
         index.isUnique = row.unique;
-        auto columnsDone = eachRow(connection, "PRAGMA main.index_info(" + sqlite::quoteIdentifier(row.name) + ")",
-                                   [&](const sqlite::Statement& info) {
-                                       // An indexed expression has no column name.
-                                       if (auto column = info.text("name"))
-                                           index.columns.push_back(std::move(*column));
-                                   });
+        auto columnsDone =
+            eachRow(connection, "PRAGMA main.index_info(" + sqlite::quoteIdentifier(row.name) + ")",
+                    [&](const sqlite::Statement& info) {
+                        // An indexed expression has no column name.
+                        if (auto column = info.text("name"))
+                            index.columns.push_back(std::move(*column));
+                    });
         if (!columnsDone)
             return Unexpected{columnsDone.error()};
         table.indexes.push_back(std::move(index));

@@ -33,7 +33,7 @@ struct LoadError {
 };
 
 class SchemaLoader {
-public:
+  public:
     // `seed` fixes the layout's shuffles; without one they are seeded at random.
     SchemaLoader(std::string filePath, LayoutConfiguration configuration,
                  std::optional<std::uint64_t> seed = std::nullopt)
@@ -46,12 +46,13 @@ public:
     Expected<sqlite::Connection, SchemaLoaderError> openReadOnly() const;
     sqlite::Result<std::vector<TableSchema>> loadTables(const sqlite::Connection& connection) const;
     // `name` is the table's name as stored, byte for byte.
-    sqlite::Result<TableSchema> loadTable(const std::string& name, const sqlite::Connection& connection) const;
+    sqlite::Result<TableSchema> loadTable(const std::string& name,
+                                          const sqlite::Connection& connection) const;
 
     // The exact statement that lists the user tables.
     static const char* const tableListStatement;
 
-private:
+  private:
     std::string filePath_;
     LayoutConfiguration configuration_;
     std::optional<std::uint64_t> seed_;

@@ -8,8 +8,8 @@
 
 namespace ketterly {
 
-std::vector<TableSchema> prepareTables(std::vector<TableSchema> tables, const LayoutConfiguration& configuration,
-                                       LayoutRandom& random) {
+std::vector<TableSchema> prepareTables(std::vector<TableSchema> tables,
+                                       const LayoutConfiguration& configuration, LayoutRandom& random) {
     // Inferred keys never mix with declared ones: one declared key anywhere turns inference off.
     const bool declaresNoKey =
         std::all_of(tables.begin(), tables.end(), [](const TableSchema& t) { return t.foreignKeys.empty(); });

@@ -11,12 +11,14 @@ namespace ketterly {
 
 namespace fs = std::filesystem;
 
-std::string FileError::description() const { return "Cannot copy '" + path + "': " + reason + "."; }
+std::string FileError::description() const {
+    return "Cannot copy '" + path + "': " + reason + ".";
+}
 
 namespace {
 
 class FileDescriptor {
-public:
+  public:
     explicit FileDescriptor(int fd) : fd_(fd) {}
     FileDescriptor(const FileDescriptor&) = delete;
     FileDescriptor& operator=(const FileDescriptor&) = delete;
@@ -26,7 +28,7 @@ public:
     }
     int get() const { return fd_; }
 
-private:
+  private:
     int fd_;
 };
 
@@ -83,8 +85,8 @@ Expected<bool, FileError> copyFile(const std::string& from, const std::string& t
     off_t remaining = info.st_size;
     bool kernelCopy = true;
     while (remaining > 0) {
-        const ssize_t copied = ::copy_file_range(in.get(), nullptr, out.get(), nullptr,
-                                                 static_cast<size_t>(remaining), 0);
+        const ssize_t copied =
+            ::copy_file_range(in.get(), nullptr, out.get(), nullptr, static_cast<size_t>(remaining), 0);
         if (copied < 0) {
             if (errno == EINTR)
                 continue;
@@ -109,7 +111,8 @@ Expected<bool, FileError> copyFile(const std::string& from, const std::string& t
     return true;
 }
 
-Expected<std::string, FileError> copyDatabaseToDirectory(const std::string& source, const std::string& directory) {
+Expected<std::string, FileError> copyDatabaseToDirectory(const std::string& source,
+                                                         const std::string& directory) {
     const std::string copy = (fs::path(directory) / fs::path(source).filename()).string();
     if (auto copied = copyFile(source, copy); !copied)
         return Unexpected{copied.error()};

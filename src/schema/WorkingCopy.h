@@ -20,6 +20,7 @@ Expected<bool, FileError> copyFile(const std::string& from, const std::string& t
 
 // Copies `source` into `directory` under the same file name, then each companion that exists
 // ("-shm", "-wal", "-journal"; failures there are ignored). Returns the copy's path.
-Expected<std::string, FileError> copyDatabaseToDirectory(const std::string& source, const std::string& directory);
+Expected<std::string, FileError> copyDatabaseToDirectory(const std::string& source,
+                                                         const std::string& directory);
 
 } // namespace ketterly

@@ -98,7 +98,8 @@ void MainWindow::runOpenPanel() {
     if (!openPanel_) {
         openPanel_ = new QFileDialog(this, tr("Open SQLite Database"));
         openPanel_->setFileMode(QFileDialog::ExistingFile);
-        openPanel_->setNameFilters({tr("SQLite databases (*.sqlite *.db *.sqlite3 *.store)"), tr("All files (*)")});
+        openPanel_->setNameFilters(
+            {tr("SQLite databases (*.sqlite *.db *.sqlite3 *.store)"), tr("All files (*)")});
         connect(openPanel_, &QFileDialog::fileSelected, this,
                 [this](const QString& path) { state_.openDatabase(path); });
     }

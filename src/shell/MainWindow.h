@@ -13,10 +13,10 @@ class AppState;
 // state in the status bar and an alert for a failed open.
 class MainWindow : public QMainWindow {
     Q_OBJECT
-public:
+  public:
     explicit MainWindow(AppState& state, QWidget* parent = nullptr);
 
-private:
+  private:
     void showSchema();
     void showSelection();
     void showLoading();

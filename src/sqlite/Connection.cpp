@@ -3,7 +3,6 @@
 #include "model/Utf8.h"
 
 #include <sqlite3.h>
-
 #include <utility>
 
 namespace ketterly::sqlite {
@@ -51,7 +50,9 @@ Connection& Connection::operator=(Connection&& other) noexcept {
     return *this;
 }
 
-Connection::~Connection() { sqlite3_close_v2(db_); }
+Connection::~Connection() {
+    sqlite3_close_v2(db_);
+}
 
 Result<Statement> Connection::prepare(std::string_view sql) const {
     sqlite3_stmt* stmt = nullptr;
@@ -75,7 +76,9 @@ Result<bool> Connection::execute(std::string_view sql) const {
     return true;
 }
 
-SqliteError Connection::lastError() const { return errorOf(db_, sqlite3_errcode(db_)); }
+SqliteError Connection::lastError() const {
+    return errorOf(db_, sqlite3_errcode(db_));
+}
 
 Statement::Statement(Statement&& other) noexcept
     : db_(std::exchange(other.db_, nullptr)), stmt_(std::exchange(other.stmt_, nullptr)) {}
@@ -89,9 +92,13 @@ Statement& Statement::operator=(Statement&& other) noexcept {
     return *this;
 }
 
-Statement::~Statement() { sqlite3_finalize(stmt_); }
+Statement::~Statement() {
+    sqlite3_finalize(stmt_);
+}
 
-SqliteError Statement::error(int code) const { return errorOf(db_, code); }
+SqliteError Statement::error(int code) const {
+    return errorOf(db_, code);
+}
 
 Result<bool> Statement::bind(int index, std::int64_t value) {
     const int rc = sqlite3_bind_int64(stmt_, index, value);
@@ -116,7 +123,9 @@ Result<bool> Statement::reset() {
     return true;
 }
 
-int Statement::columnCount() const { return sqlite3_column_count(stmt_); }
+int Statement::columnCount() const {
+    return sqlite3_column_count(stmt_);
+}
 
 std::string Statement::columnName(int column) const {
     const char* name = sqlite3_column_name(stmt_, column);
@@ -135,17 +144,26 @@ std::optional<int> Statement::columnIndex(std::string_view name) const {
 
 StorageClass Statement::storageClass(int column) const {
     switch (sqlite3_column_type(stmt_, column)) {
-    case SQLITE_INTEGER: return StorageClass::integer;
-    case SQLITE_FLOAT: return StorageClass::real;
-    case SQLITE_TEXT: return StorageClass::text;
-    case SQLITE_BLOB: return StorageClass::blob;
-    default: return StorageClass::null;
+    case SQLITE_INTEGER:
+        return StorageClass::integer;
+    case SQLITE_FLOAT:
+        return StorageClass::real;
+    case SQLITE_TEXT:
+        return StorageClass::text;
+    case SQLITE_BLOB:
+        return StorageClass::blob;
+    default:
+        return StorageClass::null;
     }
 }
 
-std::int64_t Statement::integer(int column) const { return sqlite3_column_int64(stmt_, column); }
+std::int64_t Statement::integer(int column) const {
+    return sqlite3_column_int64(stmt_, column);
+}
 
-double Statement::real(int column) const { return sqlite3_column_double(stmt_, column); }
+double Statement::real(int column) const {
+    return sqlite3_column_double(stmt_, column);
+}
 
 std::optional<std::string> Statement::rawText(int column) const {
     if (isNull(column))

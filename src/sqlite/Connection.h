@@ -30,8 +30,8 @@ template <typename T> using Result = Expected<T, SqliteError>;
 enum class StorageClass { integer, real, text, blob, null };
 
 enum class OpenMode {
-    readOnly,              // SQLITE_OPEN_READONLY
-    readWriteCreate,       // SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, SQLite's default access
+    readOnly,        // SQLITE_OPEN_READONLY
+    readWriteCreate, // SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, SQLite's default access
 };
 
 // How a name is read: a plain file path, or a "file:" URI with parameters such as immutable=1.
@@ -40,7 +40,7 @@ enum class NameKind { path, uri };
 class Statement;
 
 class Connection {
-public:
+  public:
     // Opens `name` and checks that the file is a database by reading the schema table once.
     static Result<Connection> open(const std::string& name, OpenMode mode, NameKind kind = NameKind::path);
 
@@ -58,13 +58,13 @@ public:
     SqliteError lastError() const;
     sqlite3* handle() const { return db_; }
 
-private:
+  private:
     explicit Connection(sqlite3* db) : db_(db) {}
     sqlite3* db_ = nullptr;
 };
 
 class Statement {
-public:
+  public:
     Statement(Statement&& other) noexcept;
     Statement& operator=(Statement&& other) noexcept;
     Statement(const Statement&) = delete;
@@ -98,7 +98,7 @@ public:
     std::optional<std::int64_t> integer(std::string_view name) const;
     std::optional<std::string> rawText(std::string_view name) const;
 
-private:
+  private:
     friend class Connection;
     Statement(sqlite3* db, sqlite3_stmt* stmt) : db_(db), stmt_(stmt) {}
     SqliteError error(int code) const;

@@ -15,7 +15,7 @@
 namespace ketterly::sqlite {
 
 class SerialWorker {
-public:
+  public:
     SerialWorker();
     ~SerialWorker(); // runs the jobs already queued, then joins
     SerialWorker(const SerialWorker&) = delete;
@@ -35,7 +35,7 @@ public:
         post([job = std::move(job), done = std::move(done)]() mutable { done(job()); });
     }
 
-private:
+  private:
     void post(std::function<void()> job);
     void loop();
 

@@ -1,13 +1,13 @@
 #include "app/AppState.h"
+
 #include "support/TestDatabase.h"
 
 #include <QFileInfo>
 #include <QSignalSpy>
-#include <gtest/gtest.h>
-#include <sqlite3.h>
-
 #include <algorithm>
 #include <filesystem>
+#include <gtest/gtest.h>
+#include <sqlite3.h>
 #include <sys/stat.h>
 
 using namespace ketterly;
@@ -16,7 +16,7 @@ using ketterly::test::TempDir;
 namespace {
 
 class AppStateTest : public ::testing::Test {
-protected:
+  protected:
     // Opens `path` and waits for the open to end; returns whether it succeeded.
     bool open(const std::string& path) {
         QSignalSpy finished(&state, &AppState::openFinished);
@@ -28,9 +28,10 @@ protected:
     }
     std::string shop() {
         const std::string path = dir.file("shop.db");
-        test::runSql(path, "CREATE TABLE orders(id INTEGER PRIMARY KEY, customer_id INT REFERENCES customers(id));"
-                           "CREATE TABLE customers(id INTEGER PRIMARY KEY, name TEXT);"
-                           "CREATE TABLE products(id INTEGER PRIMARY KEY);");
+        test::runSql(path,
+                     "CREATE TABLE orders(id INTEGER PRIMARY KEY, customer_id INT REFERENCES customers(id));"
+                     "CREATE TABLE customers(id INTEGER PRIMARY KEY, name TEXT);"
+                     "CREATE TABLE products(id INTEGER PRIMARY KEY);");
         return path;
     }
     TempDir dir;
@@ -103,10 +104,12 @@ TEST_F(AppStateTest, AFailedOpenKeepsTheDocumentSelectionZoomAndPan) {
 
     ASSERT_TRUE(state.errorMessage());
     const std::string& message = *state.errorMessage();
-    EXPECT_TRUE(message.starts_with("Cannot open database at '" + state.temporaryDirectory().toStdString() + "/"))
+    EXPECT_TRUE(
+        message.starts_with("Cannot open database at '" + state.temporaryDirectory().toStdString() + "/"))
         << message;
-    EXPECT_TRUE(message.ends_with("/shop.db'. The database may be locked, corrupted, or require WAL files (-shm, "
-                                  "-wal) that are missing."))
+    EXPECT_TRUE(
+        message.ends_with("/shop.db'. The database may be locked, corrupted, or require WAL files (-shm, "
+                          "-wal) that are missing."))
         << message;
     EXPECT_EQ(state.schema(), schema);
     EXPECT_EQ(state.databaseURL(), copy);
@@ -117,7 +120,8 @@ TEST_F(AppStateTest, AFailedOpenKeepsTheDocumentSelectionZoomAndPan) {
     EXPECT_TRUE(test::fileExists(*copy)); // the data browser still reads it
 
     ASSERT_FALSE(open(dir.file("missing.db")));
-    EXPECT_EQ(state.errorMessage(), "Cannot copy '" + dir.file("missing.db") + "': No such file or directory.");
+    EXPECT_EQ(state.errorMessage(),
+              "Cannot copy '" + dir.file("missing.db") + "': No such file or directory.");
     EXPECT_EQ(state.schema(), schema);
 }
 
@@ -180,7 +184,8 @@ TEST_F(AppStateTest, NeverTouchesTheUsersFiles) {
     // Another program holds live.db open with uncommitted-to-main changes in its log.
     sqlite3* writer = nullptr;
     ASSERT_EQ(sqlite3_open(live.c_str(), &writer), SQLITE_OK);
-    ASSERT_EQ(sqlite3_exec(writer, "PRAGMA wal_autocheckpoint = 0; CREATE TABLE d(w); INSERT INTO d VALUES (1);",
+    ASSERT_EQ(sqlite3_exec(writer,
+                           "PRAGMA wal_autocheckpoint = 0; CREATE TABLE d(w); INSERT INTO d VALUES (1);",
                            nullptr, nullptr, nullptr),
               SQLITE_OK);
 
@@ -246,11 +251,12 @@ TEST_F(AppStateTest, RelayoutForgetsDraggedPositionsAndKeepsTheView) {
 
 TEST_F(AppStateTest, RoutesEveryRelationshipWhoseTablesExist) {
     const std::string path = dir.file("partial.db");
-    test::runSql(path, "CREATE TABLE a(id INTEGER PRIMARY KEY, b_id INT REFERENCES b(id), gone INT REFERENCES ghost);"
-                       "CREATE TABLE b(id INTEGER PRIMARY KEY, parent INT REFERENCES b(id));");
+    test::runSql(
+        path, "CREATE TABLE a(id INTEGER PRIMARY KEY, b_id INT REFERENCES b(id), gone INT REFERENCES ghost);"
+              "CREATE TABLE b(id INTEGER PRIMARY KEY, parent INT REFERENCES b(id));");
     ASSERT_TRUE(open(path));
     ASSERT_EQ(state.schema()->relationships.size(), 3u);
-    ASSERT_EQ(state.routedEdges().size(), 2u); // the key to the missing table has no edge
+    ASSERT_EQ(state.routedEdges().size(), 2u);              // the key to the missing table has no edge
     EXPECT_EQ(state.routedEdges()[1].waypoints.size(), 8u); // b's self reference loop
     for (const auto& edge : state.routedEdges())
         EXPECT_EQ(edge.cornerRadius, 8);

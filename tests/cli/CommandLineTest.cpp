@@ -24,16 +24,19 @@ ProcessRun runKetterly(const QStringList& arguments) {
             process.readAllStandardError().toStdString()};
 }
 
-QString q(const std::string& s) { return QString::fromStdString(s); }
+QString q(const std::string& s) {
+    return QString::fromStdString(s);
+}
 
 } // namespace
 
 TEST(CommandLine, JsonPrintsTheDocumentWithKeysInOrder) {
     TempDir dir;
     const std::string path = dir.file("tiny.db");
-    test::runSql(path, "CREATE TABLE customers(id INTEGER PRIMARY KEY, name TEXT NOT NULL DEFAULT 'n\"x');"
-                       "CREATE TABLE orders(id INTEGER PRIMARY KEY, customer_id INT REFERENCES customers(id));"
-                       "CREATE INDEX idx_orders_customer ON orders(customer_id);");
+    test::runSql(path,
+                 "CREATE TABLE customers(id INTEGER PRIMARY KEY, name TEXT NOT NULL DEFAULT 'n\"x');"
+                 "CREATE TABLE orders(id INTEGER PRIMARY KEY, customer_id INT REFERENCES customers(id));"
+                 "CREATE INDEX idx_orders_customer ON orders(customer_id);");
     const ProcessRun run = runKetterly({"--json", "--seed", "7", q(path)});
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.err, "");
@@ -150,10 +153,18 @@ TEST(CommandLine, ExitStatusesAndMessages) {
         {{"--json", "a.db", "b.db"}, 2, "ketterly: one PATH at most", usage},
         {{"--export", "out.gif", "x.db"}, 2, "ketterly: unknown export format '.gif'", usage},
         {{"--export", "out.png", "x.db"}, 2, "ketterly: --export is not available yet", ""},
-        {{"--json", q(dir.file("missing.db"))}, 1, "Cannot copy '" + dir.file("missing.db") + "': No such file", ""},
-        {{"--json", q(dir.file("notes.db"))}, 1, "Cannot open database at '", "/notes.db'. The database may be"},
-        {{"--json", "--direction=left-to-right", "--seed=18446744073709551615", q(dir.file("missing.db"))}, 1,
-         "Cannot copy", ""},
+        {{"--json", q(dir.file("missing.db"))},
+         1,
+         "Cannot copy '" + dir.file("missing.db") + "': No such file",
+         ""},
+        {{"--json", q(dir.file("notes.db"))},
+         1,
+         "Cannot open database at '",
+         "/notes.db'. The database may be"},
+        {{"--json", "--direction=left-to-right", "--seed=18446744073709551615", q(dir.file("missing.db"))},
+         1,
+         "Cannot copy",
+         ""},
     };
     for (const auto& c : cases) {
         const ProcessRun run = runKetterly(c.arguments);
@@ -175,8 +186,8 @@ TEST(CommandLine, TheSameSeedGivesTheSameLayout) {
     std::string sql;
     for (int i = 0; i < 12; ++i)
         sql += "CREATE TABLE top" + std::to_string(i) + "(id INTEGER PRIMARY KEY, a INT REFERENCES bottom" +
-               std::to_string((i * 5) % 12) + "(id), b INT REFERENCES bottom" + std::to_string((i * 7 + 3) % 12) +
-               "(id));";
+               std::to_string((i * 5) % 12) + "(id), b INT REFERENCES bottom" +
+               std::to_string((i * 7 + 3) % 12) + "(id));";
     for (int i = 0; i < 12; ++i)
         sql += "CREATE TABLE bottom" + std::to_string(i) + "(id INTEGER PRIMARY KEY);";
     test::runSql(dir.file("tangle.db"), sql);

@@ -1,7 +1,7 @@
 #include "layout/DiagramLayout.h"
+
 #include "layout/LayerAssignment.h"
 #include "layout/LayerOrdering.h"
-
 #include "support/TestSchema.h"
 
 #include <gtest/gtest.h>
@@ -15,7 +15,8 @@ TEST(NodeSize, CountsCodePointsOfTheLongestColumnName) {
     column.name = "a_rather_long_name"; // 18 characters
     table.columns.push_back(column);
     EXPECT_EQ(nodeSize(table), (Size{244, 70}));
-    table.columns[0].name = "\xC3\xA9t\xC3\xA9_\xC3\xA9t\xC3\xA9_\xC3\xA9t\xC3\xA9"; // 11 code points, 17 bytes
+    table.columns[0].name =
+        "\xC3\xA9t\xC3\xA9_\xC3\xA9t\xC3\xA9_\xC3\xA9t\xC3\xA9"; // 11 code points, 17 bytes
     EXPECT_EQ(nodeSize(table).width, 188);
 }
 
@@ -59,8 +60,9 @@ TEST(LayoutTables, PlacesTablesWithoutKeysInOneRowOrColumn) {
 
 TEST(LayoutTables, ReferencingTablesComeBeforeTheTablesTheyReference) {
     // Input order is kept; only positions change.
-    const std::vector<TableSchema> tables = {tableWithKeys("customers"), tableWithKeys("order_items", {"orders", "products"}),
-                                             tableWithKeys("orders", {"customers"}), tableWithKeys("products")};
+    const std::vector<TableSchema> tables = {
+        tableWithKeys("customers"), tableWithKeys("order_items", {"orders", "products"}),
+        tableWithKeys("orders", {"customers"}), tableWithKeys("products")};
     const auto placed = layout(tables);
     ASSERT_EQ(placed.size(), 4u);
     for (std::size_t i = 0; i < tables.size(); ++i) {
@@ -68,10 +70,10 @@ TEST(LayoutTables, ReferencingTablesComeBeforeTheTablesTheyReference) {
         expected.position = placed[i].position;
         EXPECT_EQ(placed[i], expected);
     }
-    EXPECT_EQ(placed[1].position.y, 100);                        // order_items first
-    EXPECT_EQ(placed[2].position.y, placed[3].position.y);       // orders beside products
+    EXPECT_EQ(placed[1].position.y, 100);                  // order_items first
+    EXPECT_EQ(placed[2].position.y, placed[3].position.y); // orders beside products
     EXPECT_EQ(placed[2].position.y, 100 + 70 + 180);
-    EXPECT_EQ(placed[0].position.y, 100 + 2 * (70 + 180));       // customers last
+    EXPECT_EQ(placed[0].position.y, 100 + 2 * (70 + 180)); // customers last
 
     // Left to right the same layers become columns.
     const auto sideways = layout(tables, LayoutDirection::leftToRight);
@@ -91,7 +93,8 @@ TEST(AssignLayers, CyclesCaseAndMissingTargets) {
          {tableWithKeys("a", {"b"}), tableWithKeys("b", {"a"})},
          {{1}, {0}}},
         {"a table behind a cycle gets its own last layer",
-         {tableWithKeys("root", {"x"}), tableWithKeys("x", {"y"}), tableWithKeys("y", {"x", "tail"}), tableWithKeys("tail")},
+         {tableWithKeys("root", {"x"}), tableWithKeys("x", {"y"}), tableWithKeys("y", {"x", "tail"}),
+          tableWithKeys("tail")},
          {{0}, {1}, {2}, {3}}},
         {"a key whose target differs only in case still links",
          {tableWithKeys("Child", {"PARENT"}), tableWithKeys("parent")},
@@ -99,9 +102,7 @@ TEST(AssignLayers, CyclesCaseAndMissingTargets) {
         {"self references and missing targets are ignored",
          {tableWithKeys("a", {"a", "nowhere"}), tableWithKeys("b")},
          {{0, 1}}},
-        {"parallel keys are not merged",
-         {tableWithKeys("a", {"b", "b"}), tableWithKeys("b")},
-         {{0}, {1}}},
+        {"parallel keys are not merged", {tableWithKeys("a", {"b", "b"}), tableWithKeys("b")}, {{0}, {1}}},
     };
     for (const auto& c : cases) {
         const auto index = buildNameIndex(c.tables);
@@ -110,7 +111,8 @@ TEST(AssignLayers, CyclesCaseAndMissingTargets) {
 }
 
 TEST(BuildNameIndex, FirstOfNamesEqualIgnoringCaseWins) {
-    const auto index = buildNameIndex({tableWithKeys("Orders"), tableWithKeys("ORDERS"), tableWithKeys("items")});
+    const auto index =
+        buildNameIndex({tableWithKeys("Orders"), tableWithKeys("ORDERS"), tableWithKeys("items")});
     EXPECT_EQ(resolveTable(index, "orders"), 0);
     EXPECT_EQ(resolveTable(index, "ITEMS"), 2);
     EXPECT_EQ(resolveTable(index, "missing"), -1);
@@ -118,7 +120,8 @@ TEST(BuildNameIndex, FirstOfNamesEqualIgnoringCaseWins) {
 
 TEST(BuildLayering, LongKeysPassThroughDummyNodesThatNeverReachTheOutput) {
     // a -> b -> c -> d, and a -> d spanning three layers: two dummies, in layers 1 and 2.
-    const std::vector<TableSchema> tables = {tableWithKeys("a", {"b", "d"}), tableWithKeys("b", {"c"}), tableWithKeys("c", {"d"}), tableWithKeys("d")};
+    const std::vector<TableSchema> tables = {tableWithKeys("a", {"b", "d"}), tableWithKeys("b", {"c"}),
+                                             tableWithKeys("c", {"d"}), tableWithKeys("d")};
     const auto index = buildNameIndex(tables);
     const auto layers = assignLayers(tables, index);
     const Layering layering = buildLayering(layers, tables, index);

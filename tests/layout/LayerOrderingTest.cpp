@@ -1,14 +1,13 @@
+#include "layout/LayerOrdering.h"
+
 #include "layout/CrossingCount.h"
 #include "layout/DiagramLayout.h"
 #include "layout/LayerAssignment.h"
-#include "layout/LayerOrdering.h"
 #include "layout/LiteralOrdering.h"
-
 #include "support/TestSchema.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
+#include <gtest/gtest.h>
 #include <random>
 
 using namespace ketterly;
@@ -43,9 +42,11 @@ std::vector<TableSchema> randomSchema(std::mt19937& rng, int tableCount) {
             else if (roll < 10)
                 references.push_back(names[rng() % names.size()]); // anywhere: cycles and back keys
             else
-                references.push_back(names[std::min(names.size() - 1, std::size_t(i) + 1 + rng() % 6)]); // forward
+                references.push_back(
+                    names[std::min(names.size() - 1, std::size_t(i) + 1 + rng() % 6)]); // forward
         }
-        tables.push_back(test::tableWithKeys(names[std::size_t(i)], references, 1 + static_cast<int>(rng() % 5)));
+        tables.push_back(
+            test::tableWithKeys(names[std::size_t(i)], references, 1 + static_cast<int>(rng() % 5)));
     }
     return tables;
 }
@@ -88,14 +89,16 @@ TEST(OrderLayers, MatchesTheLiteralProcedureOnRandomSchemas) {
     int compared = 0;
     for (int round = 0; round < 100; ++round) {
         // Mostly small schemas, where the literal procedure is quick, and a few of about sixty.
-        const int size = round % 5 == 4 ? 45 + static_cast<int>(rng() % 16) : 3 + static_cast<int>(rng() % 30);
+        const int size =
+            round % 5 == 4 ? 45 + static_cast<int>(rng() % 16) : 3 + static_cast<int>(rng() % 30);
         const auto tables = randomSchema(rng, size);
         const auto index = buildNameIndex(tables);
         const auto layers = assignLayers(tables, index);
         for (std::uint64_t seed : {1u, 99u, 12345u}) {
             LayoutRandom fast(seed), literal(seed);
             const auto expected = test::literalOrderLayers(layers, tables, literal);
-            ASSERT_EQ(orderLayers(layers, tables, index, fast), expected) << "round " << round << " seed " << seed;
+            ASSERT_EQ(orderLayers(layers, tables, index, fast), expected)
+                << "round " << round << " seed " << seed;
             ++compared;
         }
     }

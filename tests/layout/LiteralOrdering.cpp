@@ -23,7 +23,9 @@ struct State {
     std::vector<std::pair<int, int>> segments;
 };
 
-long long count(const State& s) { return literalCountCrossings(s.layers, s.layerOf, s.segments); }
+long long count(const State& s) {
+    return literalCountCrossings(s.layers, s.layerOf, s.segments);
+}
 
 // Reorders layer k against layer ref, exactly as described: keys from neighbour positions, then
 // a stable sort by key.
@@ -47,7 +49,8 @@ void reorder(State& s, int k, int ref, bool median) {
             if (median) {
                 std::sort(positions.begin(), positions.end());
                 const std::size_t n = positions.size();
-                key = n % 2 ? double(positions[n / 2]) : double(positions[n / 2 - 1] + positions[n / 2]) * 0.5;
+                key =
+                    n % 2 ? double(positions[n / 2]) : double(positions[n / 2 - 1] + positions[n / 2]) * 0.5;
             } else {
                 double sum = 0;
                 for (int p : positions)
@@ -57,7 +60,8 @@ void reorder(State& s, int k, int ref, bool median) {
         }
         keyed.emplace_back(key, node);
     }
-    std::stable_sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::stable_sort(keyed.begin(), keyed.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
     for (std::size_t i = 0; i < keyed.size(); ++i)
         s.layers[std::size_t(k)][i] = keyed[i].second;
 }
@@ -133,7 +137,8 @@ long long literalCountCrossings(const std::vector<std::vector<int>>& layers, con
 }
 
 std::vector<std::vector<int>> literalOrderLayers(const std::vector<std::vector<int>>& layers,
-                                                 const std::vector<TableSchema>& tables, LayoutRandom& random) {
+                                                 const std::vector<TableSchema>& tables,
+                                                 LayoutRandom& random) {
     if (layers.size() < 2)
         return layers;
     const int n = int(tables.size());

@@ -15,6 +15,7 @@ long long literalCountCrossings(const std::vector<std::vector<int>>& layers, con
                                 const std::vector<std::pair<int, int>>& segments);
 
 std::vector<std::vector<int>> literalOrderLayers(const std::vector<std::vector<int>>& layers,
-                                                 const std::vector<TableSchema>& tables, LayoutRandom& random);
+                                                 const std::vector<TableSchema>& tables,
+                                                 LayoutRandom& random);
 
 } // namespace ketterly::test

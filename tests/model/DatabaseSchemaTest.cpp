@@ -1,4 +1,5 @@
 #include "model/DatabaseSchema.h"
+
 #include "model/LayoutConfiguration.h"
 
 #include <gtest/gtest.h>
@@ -24,7 +25,8 @@ TEST(MakeSchema, RelationshipsAreEveryTablesKeysInTableOrder) {
     const auto a = key("orders", "customer_id", "customers");
     const auto b = key("orders", "product_id", "products");
     const auto c = key("payments", "order_id", "orders");
-    const auto schema = makeSchema({table("customers"), table("orders", {a, b}), table("payments", {c})}, "shop.db");
+    const auto schema =
+        makeSchema({table("customers"), table("orders", {a, b}), table("payments", {c})}, "shop.db");
     EXPECT_EQ(schema.relationships, (std::vector<ForeignKeyInfo>{a, b, c}));
     EXPECT_EQ(schema.fileName, "shop.db");
     EXPECT_EQ(schema.tables.size(), 3u);

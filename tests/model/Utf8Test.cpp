@@ -11,12 +11,19 @@ TEST(ToValidUtf8, ReplacesEachInvalidSequence) {
     const std::string fffd = "\xEF\xBF\xBD";
     const Case cases[] = {
         {"plain", "plain"},
-        {"Stra\xC3\x9F" "e", "Stra\xC3\x9F" "e"},
-        {"a\xFF" "b", "a" + fffd + "b"},
-        {"\xC3", fffd},                          // truncated at the end
-        {"\xE2\x82" "x", fffd + "x"},            // truncated three-byte form is one replacement
-        {"\xC0\xAF", fffd + fffd},               // overlong
-        {"\xED\xA0\x80", fffd + fffd + fffd},    // surrogate
+        {"Stra\xC3\x9F"
+         "e",
+         "Stra\xC3\x9F"
+         "e"},
+        {"a\xFF"
+         "b",
+         "a" + fffd + "b"},
+        {"\xC3", fffd}, // truncated at the end
+        {"\xE2\x82"
+         "x",
+         fffd + "x"},                             // truncated three-byte form is one replacement
+        {"\xC0\xAF", fffd + fffd},                // overlong
+        {"\xED\xA0\x80", fffd + fffd + fffd},     // surrogate
         {"\xF0\x9F\x98\x80", "\xF0\x9F\x98\x80"}, // emoji kept
     };
     for (const auto& c : cases)

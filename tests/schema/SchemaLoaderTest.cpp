@@ -1,10 +1,10 @@
 #include "schema/SchemaLoader.h"
+
 #include "support/TestDatabase.h"
 
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
-
-#include <filesystem>
 
 using namespace ketterly;
 using ketterly::test::TempDir;
@@ -12,7 +12,7 @@ using ketterly::test::TempDir;
 namespace {
 
 class SchemaLoaderTest : public ::testing::Test {
-protected:
+  protected:
     Expected<DatabaseSchema, LoadError> load(const std::string& sql, const std::string& name = "test.db") {
         const std::string path = dir.file(name);
         test::runSql(path, sql);
@@ -51,11 +51,12 @@ TEST_F(SchemaLoaderTest, EmptyDatabaseGivesAnEmptySchemaNamedAfterTheFile) {
 }
 
 TEST_F(SchemaLoaderTest, ListsTablesByBinaryNameOrderWithoutSqliteLikeNames) {
-    const auto schema = loadOk("CREATE TABLE beta(x); CREATE TABLE alpha(x); CREATE TABLE Zeta(x);"
-                               "CREATE TABLE SQLiteBackup(x); CREATE TABLE sqlitex(x); CREATE TABLE Sqlite(x);"
-                               "CREATE VIEW v AS SELECT * FROM alpha; CREATE INDEX i ON beta(x);"
-                               "CREATE TRIGGER t AFTER INSERT ON beta BEGIN SELECT 1; END;"
-                               "CREATE TABLE seq(id INTEGER PRIMARY KEY AUTOINCREMENT);");
+    const auto schema =
+        loadOk("CREATE TABLE beta(x); CREATE TABLE alpha(x); CREATE TABLE Zeta(x);"
+               "CREATE TABLE SQLiteBackup(x); CREATE TABLE sqlitex(x); CREATE TABLE Sqlite(x);"
+               "CREATE VIEW v AS SELECT * FROM alpha; CREATE INDEX i ON beta(x);"
+               "CREATE TRIGGER t AFTER INSERT ON beta BEGIN SELECT 1; END;"
+               "CREATE TABLE seq(id INTEGER PRIMARY KEY AUTOINCREMENT);");
     // sqlite_sequence exists now but is internal; "Sqlite" is one character too short for the LIKE.
     EXPECT_EQ(names(schema), (std::vector<std::string>{"Sqlite", "Zeta", "alpha", "beta", "seq"}));
     for (const auto& table : schema.tables)
@@ -63,18 +64,20 @@ TEST_F(SchemaLoaderTest, ListsTablesByBinaryNameOrderWithoutSqliteLikeNames) {
 }
 
 TEST_F(SchemaLoaderTest, ReadsColumnsAndPrimaryKeys) {
-    const auto schema = loadOk(
-        "CREATE TABLE single(id INTEGER PRIMARY KEY, name VARCHAR(40) NOT NULL DEFAULT 'none', note);"
-        "CREATE TABLE pair(a TEXT, b INT, c REAL DEFAULT (1.5), PRIMARY KEY (b, a));"
-        "CREATE TABLE implicit(x DATE, y);"
-        "CREATE TABLE named(rowid INTEGER, v);");
+    const auto schema =
+        loadOk("CREATE TABLE single(id INTEGER PRIMARY KEY, name VARCHAR(40) NOT NULL DEFAULT 'none', note);"
+               "CREATE TABLE pair(a TEXT, b INT, c REAL DEFAULT (1.5), PRIMARY KEY (b, a));"
+               "CREATE TABLE implicit(x DATE, y);"
+               "CREATE TABLE named(rowid INTEGER, v);");
 
     const auto& single = tableNamed(schema, "single");
     EXPECT_EQ(single.primaryKeyColumns, (std::vector<std::string>{"id"}));
     ASSERT_EQ(single.columns.size(), 3u);
     EXPECT_EQ(single.columns[0], (ColumnSchema{"id", "id", "INTEGER", false, std::nullopt, true, 0}));
-    EXPECT_EQ(single.columns[1], (ColumnSchema{"name", "name", "VARCHAR(40)", true, "'none'", false, std::nullopt}));
-    EXPECT_EQ(single.columns[2], (ColumnSchema{"note", "note", "", false, std::nullopt, false, std::nullopt}));
+    EXPECT_EQ(single.columns[1],
+              (ColumnSchema{"name", "name", "VARCHAR(40)", true, "'none'", false, std::nullopt}));
+    EXPECT_EQ(single.columns[2],
+              (ColumnSchema{"note", "note", "", false, std::nullopt, false, std::nullopt}));
 
     const auto& pair = tableNamed(schema, "pair");
     EXPECT_EQ(pair.primaryKeyColumns, (std::vector<std::string>{"b", "a"}));
@@ -95,14 +98,13 @@ TEST_F(SchemaLoaderTest, ReadsColumnsAndPrimaryKeys) {
 }
 
 TEST_F(SchemaLoaderTest, ReadsForeignKeys) {
-    const auto schema = loadOk(
-        "CREATE TABLE parent(x INT, y INT, PRIMARY KEY (x, y));"
-        "CREATE TABLE keyless(v);"
-        "CREATE TABLE child(a INT, b INT, p INT, k INT, m INT,"
-        "  FOREIGN KEY (a, b) REFERENCES parent(x, y) ON DELETE CASCADE,"
-        "  FOREIGN KEY (p) REFERENCES parent,"
-        "  FOREIGN KEY (k) REFERENCES keyless,"
-        "  FOREIGN KEY (m) REFERENCES missing);");
+    const auto schema = loadOk("CREATE TABLE parent(x INT, y INT, PRIMARY KEY (x, y));"
+                               "CREATE TABLE keyless(v);"
+                               "CREATE TABLE child(a INT, b INT, p INT, k INT, m INT,"
+                               "  FOREIGN KEY (a, b) REFERENCES parent(x, y) ON DELETE CASCADE,"
+                               "  FOREIGN KEY (p) REFERENCES parent,"
+                               "  FOREIGN KEY (k) REFERENCES keyless,"
+                               "  FOREIGN KEY (m) REFERENCES missing);");
     const auto& child = tableNamed(schema, "child");
     std::vector<std::string> ids;
     for (const auto& key : child.foreignKeys) {
@@ -147,12 +149,18 @@ TEST_F(SchemaLoaderTest, OddNamesAreReadAsStored) {
                                "CREATE TABLE \"we\"\"ird name\"(\"col \"\"q\"\"\" INT REFERENCES \"order\");"
                                "CREATE TABLE \"Bücher\"(\"straße\" TEXT, \"名前\" TEXT);"
                                "CREATE INDEX \"idx \"\"odd\"\"\" ON \"we\"\"ird name\"(\"col \"\"q\"\"\");");
-    EXPECT_EQ(names(schema), (std::vector<std::string>{"B\xC3\xBC" "cher", "order", "we\"ird name"}));
+    EXPECT_EQ(names(schema), (std::vector<std::string>{"B\xC3\xBC"
+                                                       "cher",
+                                                       "order", "we\"ird name"}));
     const auto& weird = tableNamed(schema, "we\"ird name");
     ASSERT_EQ(weird.foreignKeys.size(), 1u);
     EXPECT_EQ(weird.foreignKeys[0].id, "we\"ird name.col \"q\"->order.group");
     EXPECT_EQ(weird.indexes[0].columns, (std::vector<std::string>{"col \"q\""}));
-    EXPECT_EQ(tableNamed(schema, "B\xC3\xBC" "cher").columns[1].name, "名前");
+    EXPECT_EQ(tableNamed(schema, "B\xC3\xBC"
+                                 "cher")
+                  .columns[1]
+                  .name,
+              "名前");
 }
 
 TEST_F(SchemaLoaderTest, InvalidUtf8NamesAreReadWithReplacementCharacters) {
@@ -171,9 +179,10 @@ TEST_F(SchemaLoaderTest, FilesThatAreNotDatabasesGiveTheOpenError) {
     test::writeFile(notes, std::string(200, 'x') + "\nplain text, not a database\n");
     auto schema = SchemaLoader(notes, LayoutConfiguration{}).loadSchema();
     ASSERT_FALSE(schema);
-    EXPECT_EQ(schema.error().description(),
-              "Cannot open database at '" + notes +
-                  "'. The database may be locked, corrupted, or require WAL files (-shm, -wal) that are missing.");
+    EXPECT_EQ(
+        schema.error().description(),
+        "Cannot open database at '" + notes +
+            "'. The database may be locked, corrupted, or require WAL files (-shm, -wal) that are missing.");
 
     // The three attempts never create a file, nor its companions.
     std::filesystem::create_directory(dir.file("folder.db"));
@@ -248,6 +257,7 @@ TEST(ImmutableUri, PercentEncodesOutsideTheUrlPathSet) {
 }
 
 TEST(TableListStatement, IsExactlyTheFourLines) {
-    EXPECT_STREQ(SchemaLoader::tableListStatement, "    SELECT name FROM sqlite_master \n    WHERE type = 'table' \n"
-                                                   "    AND name NOT LIKE 'sqlite_%'\n    ORDER BY name");
+    EXPECT_STREQ(SchemaLoader::tableListStatement,
+                 "    SELECT name FROM sqlite_master \n    WHERE type = 'table' \n"
+                 "    AND name NOT LIKE 'sqlite_%'\n    ORDER BY name");
 }

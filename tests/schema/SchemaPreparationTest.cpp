@@ -31,7 +31,7 @@ TEST(PrepareTables, InfersKeysOnlyWhenTheFileDeclaresNone) {
                                         "CREATE TABLE products(id INTEGER PRIMARY KEY, title TEXT);"
                                         "CREATE TABLE wishes(customer_id INTEGER, product_id INTEGER);");
     EXPECT_EQ(relationshipIds(inferred), (std::vector<std::string>{"wishes.customer_id->customers.id",
-                                                                    "wishes.product_id->products.id"}));
+                                                                   "wishes.product_id->products.id"}));
     // The colours see the inferred keys: two keys and no other column make a link table.
     EXPECT_EQ(inferred.tables[2].color, TableColor::yellow);
     // And the layout does: the link table sits above the tables it references.

@@ -1,9 +1,9 @@
 #include "schema/WorkingCopy.h"
+
 #include "support/TestDatabase.h"
 
-#include <gtest/gtest.h>
-
 #include <filesystem>
+#include <gtest/gtest.h>
 
 using namespace ketterly;
 using ketterly::test::TempDir;
@@ -45,7 +45,8 @@ TEST(WorkingCopy, FailuresNameThePathAndTheReason) {
     };
     std::filesystem::create_directory(source.file("folder.db"));
     const Case cases[] = {
-        {source.file("missing.db"), "Cannot copy '" + source.file("missing.db") + "': No such file or directory."},
+        {source.file("missing.db"),
+         "Cannot copy '" + source.file("missing.db") + "': No such file or directory."},
         {source.file("folder.db"), "Cannot copy '" + source.file("folder.db") + "': Is a directory."},
     };
     for (const auto& c : cases) {

@@ -1,5 +1,6 @@
-#include "app/AppState.h"
 #include "shell/MainWindow.h"
+
+#include "app/AppState.h"
 #include "support/TestDatabase.h"
 
 #include <QAbstractButton>
@@ -15,7 +16,7 @@ using namespace ketterly;
 using ketterly::test::TempDir;
 
 class MainWindowTest : public ::testing::Test {
-protected:
+  protected:
     void open(const std::string& path) {
         QSignalSpy finished(&state, &AppState::openFinished);
         state.openDatabase(QString::fromStdString(path));
@@ -28,7 +29,8 @@ protected:
 
 TEST_F(MainWindowTest, ListsTheTablesAndFollowsTheSelection) {
     window.show();
-    test::runSql(dir.file("shop.db"), "CREATE TABLE orders(id); CREATE TABLE customers(id); CREATE TABLE items(id);");
+    test::runSql(dir.file("shop.db"),
+                 "CREATE TABLE orders(id); CREATE TABLE customers(id); CREATE TABLE items(id);");
     open(dir.file("shop.db"));
     EXPECT_EQ(window.windowTitle(), "shop.db");
     auto* list = window.findChild<QListWidget*>();

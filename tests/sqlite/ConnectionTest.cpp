@@ -1,10 +1,10 @@
 #include "sqlite/Connection.h"
+
 #include "sqlite/SerialWorker.h"
 #include "support/TestDatabase.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
-
 #include <thread>
 
 using namespace ketterly;
@@ -12,12 +12,13 @@ using namespace ketterly::sqlite;
 using ketterly::test::TempDir;
 
 class ConnectionTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         path = dir.file("values.db");
         test::runSql(path, "CREATE TABLE v(i INTEGER, r REAL, t TEXT, b BLOB, n);"
-                              "INSERT INTO v VALUES (42, 2.5, 'Stra\xC3\x9F" "e', x'00ff', NULL);"
-                              "INSERT INTO v VALUES (7, 0, 'bad \xFF byte', x'', NULL);");
+                           "INSERT INTO v VALUES (42, 2.5, 'Stra\xC3\x9F"
+                           "e', x'00ff', NULL);"
+                           "INSERT INTO v VALUES (7, 0, 'bad \xFF byte', x'', NULL);");
     }
     TempDir dir;
     std::string path;
@@ -37,7 +38,8 @@ TEST_F(ConnectionTest, ReadsColumnsByIndexNameAndStorageClass) {
     EXPECT_EQ(statement->storageClass(4), StorageClass::null);
     EXPECT_EQ(statement->integer(0), 42);
     EXPECT_EQ(statement->real(1), 2.5);
-    EXPECT_EQ(statement->text("t"), "Stra\xC3\x9F" "e");
+    EXPECT_EQ(statement->text("t"), "Stra\xC3\x9F"
+                                    "e");
     EXPECT_EQ(statement->blob(3), (std::vector<unsigned char>{0x00, 0xFF}));
     EXPECT_EQ(statement->text("n"), std::nullopt);
     EXPECT_EQ(statement->text("missing"), std::nullopt);
@@ -94,8 +96,16 @@ TEST(SerialWorker, RunsJobsInOrderOffTheCallingThread) {
             return 10;
         });
         std::promise<int> handed;
-        worker.run([&] { order.push_back(2); return 20; }, [&](int value) { handed.set_value(value); });
-        auto third = worker.submit([&] { order.push_back(3); return std::string("done"); });
+        worker.run(
+            [&] {
+                order.push_back(2);
+                return 20;
+            },
+            [&](int value) { handed.set_value(value); });
+        auto third = worker.submit([&] {
+            order.push_back(3);
+            return std::string("done");
+        });
         EXPECT_EQ(first.get(), 10);
         EXPECT_EQ(handed.get_future().get(), 20);
         EXPECT_EQ(third.get(), "done");

@@ -1,11 +1,10 @@
 #include "support/TestDatabase.h"
 
-#include <gtest/gtest.h>
-#include <sqlite3.h>
-
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
+#include <sqlite3.h>
 #include <sstream>
 
 namespace ketterly::test {
