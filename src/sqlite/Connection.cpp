@@ -21,7 +21,8 @@ SqliteError errorOf(sqlite3* db, int code) {
 } // namespace
 
 Result<Connection> Connection::open(const std::string& name, OpenMode mode, NameKind kind) {
-    int flags = kind == NameKind::uri ? SQLITE_OPEN_URI : 0;
+    // A connection is only ever used by one thread at a time, so SQLite's own locking is not needed.
+    int flags = SQLITE_OPEN_NOMUTEX | (kind == NameKind::uri ? SQLITE_OPEN_URI : 0);
     flags |= mode == OpenMode::readOnly ? SQLITE_OPEN_READONLY : (SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
     sqlite3* db = nullptr;
     const int rc = sqlite3_open_v2(name.c_str(), &db, flags, nullptr);
@@ -81,13 +82,15 @@ SqliteError Connection::lastError() const {
 }
 
 Statement::Statement(Statement&& other) noexcept
-    : db_(std::exchange(other.db_, nullptr)), stmt_(std::exchange(other.stmt_, nullptr)) {}
+    : db_(std::exchange(other.db_, nullptr)), stmt_(std::exchange(other.stmt_, nullptr)),
+      columnNames_(std::move(other.columnNames_)) {}
 
 Statement& Statement::operator=(Statement&& other) noexcept {
     if (this != &other) {
         sqlite3_finalize(stmt_);
         db_ = std::exchange(other.db_, nullptr);
         stmt_ = std::exchange(other.stmt_, nullptr);
+        columnNames_ = std::move(other.columnNames_);
     }
     return *this;
 }
@@ -133,12 +136,17 @@ std::string Statement::columnName(int column) const {
 }
 
 std::optional<int> Statement::columnIndex(std::string_view name) const {
-    const int count = columnCount();
-    for (int i = 0; i < count; ++i) {
-        const char* columnName = sqlite3_column_name(stmt_, i);
-        if (columnName && name == columnName)
-            return i;
+    // Looked up for every row of a pragma: the names are read once per statement.
+    if (columnNames_.empty()) {
+        const int count = columnCount();
+        for (int i = 0; i < count; ++i) {
+            const char* columnName = sqlite3_column_name(stmt_, i);
+            columnNames_.emplace_back(columnName ? columnName : "");
+        }
     }
+    for (std::size_t i = 0; i < columnNames_.size(); ++i)
+        if (columnNames_[i] == name)
+            return static_cast<int>(i);
     return std::nullopt;
 }
 

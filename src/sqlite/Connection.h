@@ -104,6 +104,7 @@ class Statement {
     SqliteError error(int code) const;
     sqlite3* db_ = nullptr;
     sqlite3_stmt* stmt_ = nullptr;
+    mutable std::vector<std::string> columnNames_;
 };
 
 // Quotes an identifier with double quotes, doubling inner ones.
