@@ -176,23 +176,28 @@ class Orderer {
             if (neighbours_[at(x)].empty())
                 continue; // a node without segments crosses nothing wherever it stands
             currentIndex_ = i;
-            g_.assign(at(m), 0);
+            if (g_.size() < at(m))
+                g_.resize(at(m), 0); // kept all zero between nodes
             addAdjacentLayerTerms(x, i, 0);
             addAdjacentLayerTerms(x, i, 1);
             addWithinLayerTerms(x, k);
-            // g_ holds differences so far; accumulate into values by slot.
-            for (int t = 1; t < m; ++t)
-                g_[at(t)] += g_[at(t - 1)];
-            const long long current = g_[at(i)];
-            long long best = base;
-            int bestSlot = -1;
-            for (int t = 0; t <= m - 2; ++t) {
-                const long long candidate = base - current + g_[at(t)];
-                if (candidate < best) {
-                    best = candidate;
-                    bestSlot = t;
+            // g_ holds differences by slot. A candidate beats the base exactly when its g is below
+            // g at x's own slot, and of equal counts the earliest slot wins: so one pass finds the
+            // earliest smallest g, and clears g_ for the next node on the way.
+            long long running = 0, current = 0, smallest = 0;
+            int smallestSlot = -1;
+            for (int t = 0; t < m; ++t) {
+                running += g_[at(t)];
+                g_[at(t)] = 0;
+                if (t == i)
+                    current = running;
+                if (t <= m - 2 && (smallestSlot < 0 || running < smallest)) {
+                    smallest = running;
+                    smallestSlot = t;
                 }
             }
+            const int bestSlot = smallest < current ? smallestSlot : -1;
+            const long long best = base - current + smallest;
             if (bestSlot < 0)
                 continue;
             layer.erase(layer.begin() + i);
