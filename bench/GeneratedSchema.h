@@ -2,10 +2,11 @@
 
 // Schemas shaped like the ones applications grow, for the layout benchmarks: many small lookup
 // tables (statuses, types, countries...) that most tables point at, a few hubs (customers,
-// products...) that whole families of tables reference, long chains of detail tables
-// (invoice_items -> invoices -> orders -> ...), and some cycles: self references, mutual
-// references and a few three-table rings. Every table has 2 to 12 columns. The result depends on
-// the seed alone: the engine is fully specified and no standard distribution is used.
+// products...) that whole families of tables reference, long chains of detail tables each
+// referencing the next (a -> b -> c -> ...), and some cycles: self references, mutual references
+// and a few three-table rings. Every table has 2 to 12 columns. The result depends on
+// the seed alone: the engine's sequence is fixed by the C++ standard and no standard
+// distribution (whose results vary between libraries) is used.
 //
 // Foreign-key columns are named "<referenced table>_id" and no other column names a table, so
 // the same schema with its keys removed infers exactly the keys it declared.

@@ -10,9 +10,10 @@
 //
 // "Straight edges" is one measure for both programs: ranks are the distinct node centre heights,
 // an edge is a straight line between its two node centres, and two edges cross between two
-// adjacent ranks when their orders at those ranks are opposite (a shared end never crosses).
-// Edges within one rank (self references) are left out. dot bends long edges through virtual
-// nodes that -Tplain does not list, so for dot the figure approximates what it draws.
+// adjacent ranks when their orders at those ranks are opposite (a shared end or a tie never
+// counts). Edges within one rank (self references) are left out. dot bends long edges through
+// virtual nodes that -Tplain does not list, and we route ours orthogonally, so for both the
+// figure approximates what is drawn.
 
 #include "GeneratedSchema.h"
 #include "layout/CrossingCount.h"
