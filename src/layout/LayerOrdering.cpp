@@ -80,10 +80,6 @@ std::vector<std::vector<int>> neighboursOf(const Layering& layering) {
     return neighbours;
 }
 
-} // namespace
-
-namespace {
-
 class Orderer {
   public:
     explicit Orderer(Layering& layering) : layering_(layering), neighbours_(neighboursOf(layering)) {
