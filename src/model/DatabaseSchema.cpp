@@ -1,10 +1,10 @@
 #include "model/DatabaseSchema.h"
 
 #include "model/LayoutConfiguration.h"
+#include "model/Utf8.h"
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <utility>
 
 namespace ketterly {
@@ -36,23 +36,23 @@ DatabaseSchema makeSchema(std::vector<TableSchema> tables, std::string fileName)
 std::string columnIcon(const ColumnSchema& column) {
     if (column.isPrimaryKey)
         return "key.fill";
-    std::string type = column.type;
-    std::transform(type.begin(), type.end(), type.begin(), [](unsigned char c) { return std::toupper(c); });
+    // Compared in lower case, ASCII only: std::toupper would follow the locale Qt sets at start.
+    const std::string type = toLowerAscii(column.type);
     const auto contains = [&](std::initializer_list<std::string_view> needles) {
         return std::any_of(needles.begin(), needles.end(),
                            [&](std::string_view needle) { return type.find(needle) != std::string::npos; });
     };
-    if (contains({"INT"}))
+    if (contains({"int"}))
         return "number";
-    if (contains({"TEXT", "VARCHAR", "CHAR"}))
+    if (contains({"text", "varchar", "char"}))
         return "textformat";
-    if (contains({"REAL", "FLOAT", "DOUBLE"}))
+    if (contains({"real", "float", "double"}))
         return "function";
-    if (contains({"BLOB"}))
+    if (contains({"blob"}))
         return "doc.fill";
-    if (contains({"DATE", "TIME"}))
+    if (contains({"date", "time"}))
         return "calendar";
-    if (contains({"BOOL"}))
+    if (contains({"bool"}))
         return "checkmark.square";
     return "questionmark.circle";
 }
