@@ -3,6 +3,8 @@
 #include "layout/LayerAssignment.h"
 
 #include <algorithm>
+#include <array>
+#include <cstdint>
 #include <cstdlib>
 
 namespace ketterly {
@@ -12,6 +14,7 @@ namespace {
 constexpr int sweepIterations = 24;
 constexpr int localMovePasses = 3;
 constexpr int attempts = 3;
+constexpr int blockSize = 32; // nodes per block when looking for a node's best slot
 
 using Index = std::size_t;
 Index at(int i) {
@@ -70,20 +73,51 @@ std::vector<std::vector<int>> withoutDummies(const Layering& layering) {
 
 namespace {
 
-// Each node's segment neighbours, with multiplicity, whichever way the segment points.
-std::vector<std::vector<int>> neighboursOf(const Layering& layering) {
-    std::vector<std::vector<int>> neighbours(layering.layerOf.size());
-    for (const auto& [u, v] : layering.segments) {
-        neighbours[at(u)].push_back(v);
-        neighbours[at(v)].push_back(u);
-    }
-    return neighbours;
+// Each node's segment neighbours, with multiplicity, whichever way the segment points, grouped by
+// side: those in the layer before the node's, then those in the layer after it. Segments within a
+// layer are kept apart (see Orderer::withinLayer_). One flat array, as the sweeps read it for every
+// node many times over.
+struct Adjacency {
+    std::vector<int> start; // node n's neighbours before: [start[2n], start[2n+1]), after: up to start[2n+2]
+    std::vector<int> nodes;
+
+    const int* begin(int node, int side) const { return nodes.data() + start[at(2 * node + side)]; }
+    const int* end(int node, int side) const { return nodes.data() + start[at(2 * node + side + 1)]; }
+    bool empty(int node) const { return start[at(2 * node)] == start[at(2 * node + 2)]; }
+};
+
+Adjacency adjacencyOf(const Layering& layering) {
+    const std::size_t count = layering.layerOf.size();
+    Adjacency adjacency;
+    adjacency.start.assign(2 * count + 1, 0);
+    auto sideOf = [&](int node, int other) {
+        const int difference = layering.layerOf[at(other)] - layering.layerOf[at(node)];
+        return difference == -1 ? 0 : difference == 1 ? 1 : -1;
+    };
+    for (const auto& [u, v] : layering.segments)
+        for (auto [node, other] : {std::pair{u, v}, std::pair{v, u}})
+            if (const int side = sideOf(node, other); side >= 0)
+                ++adjacency.start[at(2 * node + side + 1)];
+    for (std::size_t i = 1; i < adjacency.start.size(); ++i)
+        adjacency.start[i] += adjacency.start[i - 1];
+    adjacency.nodes.resize(at(adjacency.start.back()));
+    std::vector<int> fill(adjacency.start.begin(), adjacency.start.end() - 1);
+    for (const auto& [u, v] : layering.segments)
+        for (auto [node, other] : {std::pair{u, v}, std::pair{v, u}})
+            if (const int side = sideOf(node, other); side >= 0)
+                adjacency.nodes[at(fill[at(2 * node + side)]++)] = other;
+    return adjacency;
 }
 
 class Orderer {
   public:
-    explicit Orderer(Layering& layering) : layering_(layering), neighbours_(neighboursOf(layering)) {
+    explicit Orderer(Layering& layering) : layering_(layering), adjacency_(adjacencyOf(layering)) {
         position_ = positionsInLayers(layering_);
+        version_.assign(layering_.layers.size(), 0);
+        unchangedAt_.assign(layering_.layers.size(), {});
+        for (auto& entries : unchangedAt_)
+            entries.fill({never, never});
+        settledAt_.assign(layering_.layers.size(), {never, never, never});
         sides_[0].first.assign(layering_.layerOf.size(), -1);
         sides_[1].first.assign(layering_.layerOf.size(), -1);
         // Segments that run within one layer, per layer, and each node's share of them.
@@ -116,29 +150,59 @@ class Orderer {
         long long base = countCrossings(layering_);
         for (int pass = 0; pass < localMovePasses; ++pass) {
             bool moved = false;
-            for (std::size_t k = 0; k < layering_.layers.size(); ++k)
-                if (layering_.layers[k].size() >= 2)
-                    moved = movesInLayer(static_cast<int>(k), base) || moved;
+            for (std::size_t k = 0; k < layering_.layers.size(); ++k) {
+                if (layering_.layers[k].size() < 2)
+                    continue;
+                // A layer where no node moved, seen again with it and its neighbours unchanged,
+                // would be tried node by node with exactly the same outcome.
+                const int layer = static_cast<int>(k);
+                const Versions seen = versionsAround(layer);
+                if (settledAt_[k] == seen)
+                    continue;
+                if (movesInLayer(layer, base))
+                    moved = true;
+                else
+                    settledAt_[k] = seen;
+            }
             if (!moved)
                 break;
         }
     }
 
   private:
+    // The versions of layer k and of the layers before and after it (0 where there is none).
+    using Versions = std::array<std::uint64_t, 3>;
+    Versions versionsAround(int k) const {
+        const int last = static_cast<int>(version_.size()) - 1;
+        return {k > 0 ? version_[at(k - 1)] : 0, version_[at(k)], k < last ? version_[at(k + 1)] : 0};
+    }
+
+    void changed(int k) { version_[at(k)] = ++changes_; }
+
     void reorder(int layerIndex, int reference, bool median) {
         auto& layer = layering_.layers[at(layerIndex)];
+        const int side = reference < layerIndex ? 0 : 1;
+        // The outcome depends only on the two layers' orders and the key: a reordering that left the
+        // layer as it was does so again while neither layer has changed.
+        auto& unchanged = unchangedAt_[at(layerIndex)][at(2 * side + (median ? 1 : 0))];
+        const std::pair inputs{version_[at(layerIndex)], version_[at(reference)]};
+        if (unchanged == inputs)
+            return;
         keyed_.clear();
         for (std::size_t i = 0; i < layer.size(); ++i) {
             const int node = layer[i];
-            found_.clear();
-            for (int other : neighbours_[at(node)])
-                if (layering_.layerOf[at(other)] == reference)
-                    found_.push_back(position_[at(other)]);
+            const int* first = adjacency_.begin(node, side);
+            const int* last = adjacency_.end(node, side);
+            const auto count = static_cast<std::size_t>(last - first);
             double key = static_cast<double>(i);
-            if (!found_.empty()) {
+            if (count == 1) {
+                key = position_[at(*first)];
+            } else if (count > 1) {
+                found_.clear();
+                for (const int* other = first; other != last; ++other)
+                    found_.push_back(position_[at(*other)]);
                 if (median) {
                     std::sort(found_.begin(), found_.end());
-                    const std::size_t count = found_.size();
                     key = count % 2 == 1
                               ? static_cast<double>(found_[count / 2])
                               : static_cast<double>(found_[count / 2 - 1] + found_[count / 2]) * 0.5;
@@ -146,65 +210,233 @@ class Orderer {
                     double sum = 0;
                     for (int p : found_)
                         sum += p;
-                    key = sum / static_cast<double>(found_.size());
+                    key = sum / static_cast<double>(count);
                 }
             }
-            keyed_.emplace_back(key, node);
+            keyed_.push_back({key, static_cast<int>(i)});
         }
-        std::stable_sort(keyed_.begin(), keyed_.end(),
-                         [](const auto& a, const auto& b) { return a.first < b.first; });
+        sortByKey();
+        bool same = true;
+        for (std::size_t i = 0; i < layer.size() && same; ++i)
+            same = keyed_[i].second == static_cast<int>(i);
+        if (same) {
+            unchanged = inputs;
+            return;
+        }
+        scratch_.assign(layer.begin(), layer.end());
         for (std::size_t i = 0; i < layer.size(); ++i) {
-            layer[i] = keyed_[i].second;
+            layer[i] = scratch_[at(keyed_[i].second)];
             position_[at(layer[i])] = static_cast<int>(i);
         }
+        changed(layerIndex);
     }
 
-    // For node x of layer k, g[t] is the number of crossings among segment pairs that involve x
+    // Orders keyed_ by key, then by current index: the order a stable sort by key gives. Keys lie
+    // between 0 and the larger layer's size, and most are whole or halves (a position, a median of
+    // two), so a counting sort on twice the key does nearly all the work; the few fractions that
+    // share a bucket are put in order within it.
+    void sortByKey() {
+        int buckets = 1;
+        for (const auto& [key, index] : keyed_)
+            buckets = std::max(buckets, static_cast<int>(key * 2) + 1);
+        bucketStart_.assign(at(buckets) + 1, 0);
+        for (const auto& [key, index] : keyed_)
+            ++bucketStart_[at(static_cast<int>(key * 2)) + 1];
+        for (std::size_t b = 1; b < bucketStart_.size(); ++b)
+            bucketStart_[b] += bucketStart_[b - 1];
+        sorted_.resize(keyed_.size());
+        for (const auto& entry : keyed_)
+            sorted_[at(bucketStart_[at(static_cast<int>(entry.first * 2))]++)] = entry;
+        // Entries of one bucket are adjacent and in index order; only keys within a bucket can differ.
+        const auto byKey = [](const auto& a, const auto& b) { return a.first < b.first; };
+        for (int b = 0, begin = 0; b < buckets; begin = bucketStart_[at(b)], ++b) {
+            const int end = bucketStart_[at(b)];
+            if (end - begin > 16) {
+                std::stable_sort(sorted_.begin() + begin, sorted_.begin() + end, byKey);
+                continue;
+            }
+            for (int i = begin + 1; i < end; ++i)
+                for (int j = i; j > begin && byKey(sorted_[at(j)], sorted_[at(j - 1)]); --j)
+                    std::swap(sorted_[at(j)], sorted_[at(j - 1)]);
+        }
+        keyed_.swap(sorted_);
+    }
+
+    // For node x of layer k, G(t) is the number of crossings among segment pairs that involve x
     // when x stands after t of the layer's other nodes; the rest of the count does not depend on
-    // where x stands. A candidate's total is then base - g[current] + g[t], found in O(1).
+    // where x stands. A candidate's total is then base - G(current) + G(t). G(0) is a constant and
+    // G(t + 1) - G(t) the change as x passes the node at slot t; g_ holds those differences (and
+    // the constant at 0) where they are not the plain one-end-per-side ones.
     bool movesInLayer(int k, long long& base) {
         auto& layer = layering_.layers[at(k)];
         const int m = static_cast<int>(layer.size());
         collectEnds(k);
+        if (g_.size() < at(m))
+            g_.resize(at(m), 0); // kept all zero between nodes
         bool moved = false;
         for (int i = 0; i < m; ++i) {
             const int x = layer[at(i)];
-            if (neighbours_[at(x)].empty())
+            if (adjacency_.empty(x) && withinOf_[at(x)].empty())
                 continue; // a node without segments crosses nothing wherever it stands
             currentIndex_ = i;
-            if (g_.size() < at(m))
-                g_.resize(at(m), 0); // kept all zero between nodes
-            addAdjacentLayerTerms(x, i, 0);
-            addAdjacentLayerTerms(x, i, 1);
-            addWithinLayerTerms(x, k);
-            // g_ holds differences by slot. A candidate beats the base exactly when its g is below
-            // g at x's own slot, and of equal counts the earliest slot wins: so one pass finds the
-            // earliest smallest g, and clears g_ for the next node on the way.
-            long long running = 0, current = 0, smallest = 0;
-            int smallestSlot = -1;
-            for (int t = 0; t < m; ++t) {
-                running += g_[at(t)];
-                g_[at(t)] = 0;
-                if (t == i)
-                    current = running;
-                if (t <= m - 2 && (smallestSlot < 0 || running < smallest)) {
-                    smallest = running;
-                    smallestSlot = t;
-                }
-            }
-            const int bestSlot = smallest < current ? smallestSlot : -1;
-            const long long best = base - current + smallest;
-            if (bestSlot < 0)
+            touched_.clear();
+            const bool oneEndPerSide = sides_[0].first[at(x)] < 0 && sides_[1].first[at(x)] < 0;
+            const Choice choice = oneEndPerSide ? bestSlotByBlocks(x, i, k) : bestSlotBySlots(x, i, k);
+            if (choice.slot < 0)
                 continue;
             layer.erase(layer.begin() + i);
-            layer.insert(layer.begin() + bestSlot, x);
-            moveEnds(i, bestSlot);
-            for (int p = std::min(i, bestSlot); p <= std::max(i, bestSlot); ++p)
+            layer.insert(layer.begin() + choice.slot, x);
+            moveEnds(i, choice.slot);
+            for (int p = std::min(i, choice.slot); p <= std::max(i, choice.slot); ++p)
                 position_[at(layer[at(p)])] = p;
-            base = best;
+            base += choice.gain;
             moved = true;
+            changed(k);
         }
         return moved;
+    }
+
+    struct Choice {
+        int slot = -1;      // the earliest slot of smallest count, or -1 when none beats the current
+        long long gain = 0; // its count minus the current one
+    };
+
+    // Every difference written out, one slot at a time: for nodes with several ends on a side.
+    Choice bestSlotBySlots(int x, int i, int k) {
+        const int m = static_cast<int>(layering_.layers[at(k)].size());
+        addAdjacentLayerTerms(x, i, 0);
+        addAdjacentLayerTerms(x, i, 1);
+        addWithinLayerTerms(x, k);
+        // A candidate beats the base exactly when its G is below G at x's own slot, and of equal
+        // counts the earliest slot wins: so one pass finds the earliest smallest G, and clears g_
+        // for the next node on the way.
+        long long running = 0, current = 0, smallest = 0;
+        int smallestSlot = -1;
+        for (int t = 0; t < m; ++t) {
+            running += g_[at(t)];
+            g_[at(t)] = 0;
+            if (t == i)
+                current = running;
+            if (t <= m - 2 && (smallestSlot < 0 || running < smallest)) {
+                smallest = running;
+                smallestSlot = t;
+            }
+        }
+        if (smallest >= current)
+            return {};
+        return {smallestSlot, smallest - current};
+    }
+
+    // For a node with at most one end on each side, passing another node o changes G by
+    // sign(q - p) per side, q being o's end and p x's end there. Those are summed per block of the
+    // layer, together with how far G can fall inside the block (minus the number of negative
+    // signs). Walking the blocks from the left, a block whose floor cannot go below the best count
+    // found so far is passed over whole, so only the blocks near good slots are walked node by
+    // node. Most nodes of a large layering are of this kind.
+    Choice bestSlotByBlocks(int x, int i, int k) {
+        const int m = static_cast<int>(layering_.layers[at(k)].size());
+        const int* first = sides_[0].single.data();
+        const int* second = sides_[1].single.data();
+        const int p0 = first[i], p1 = second[i];
+        addHolderTerms(x, p0, 0);
+        addHolderTerms(x, p1, 1);
+        addWithinLayerTerms(x, k);
+
+        const int blocks = (m + blockSize - 1) / blockSize;
+        blockSum_.resize(at(blocks));
+        blockFloor_.resize(at(blocks));
+        blockMarked_.assign(at(blocks), 0);
+        long long start = sumSigns(first, p0, second, p1, m, blockSum_.data(), blockFloor_.data()) + g_[0];
+
+        // Blocks holding a slot with a written difference are walked node by node.
+        std::sort(touched_.begin(), touched_.end());
+        touched_.erase(std::unique(touched_.begin(), touched_.end()), touched_.end());
+        long long writtenUpToCurrent = 0;
+        for (int t : touched_) {
+            if (t == 0)
+                continue;
+            const int index = t < i ? t : t + 1; // the node whose slot is t
+            if (index < m)
+                blockMarked_[at(index / blockSize)] = 1;
+            if (t <= i)
+                writtenUpToCurrent += g_[at(t)];
+        }
+
+        // G at x's own slot: everything before x.
+        long long current = start + writtenUpToCurrent;
+        const int ownBlock = i / blockSize;
+        for (int b = 0; b < ownBlock; ++b)
+            current += blockSum_[at(b)];
+        for (int j = ownBlock * blockSize; j < i; ++j)
+            current += sign(first[j], p0) + sign(second[j], p1);
+
+        long long running = start, best = current;
+        int bestSlot = -1;
+        for (int b = 0; b < blocks; ++b) {
+            if (!blockMarked_[at(b)] && running + blockFloor_[at(b)] >= best) {
+                running += blockSum_[at(b)];
+                continue;
+            }
+            const int end = std::min(m, (b + 1) * blockSize);
+            for (int j = b * blockSize; j < end; ++j) {
+                if (j == i)
+                    continue;
+                const int t = j < i ? j : j - 1;
+                if (t > 0)
+                    running += g_[at(t)];
+                if (running < best) {
+                    best = running;
+                    bestSlot = t;
+                }
+                running += sign(first[j], p0) + sign(second[j], p1);
+            }
+        }
+        g_[0] = 0;
+        for (int t : touched_)
+            g_[at(t)] = 0;
+        if (bestSlot < 0)
+            return {};
+        return {bestSlot, best - current};
+    }
+
+    // +1 when x passing an end q (none: -1) to the right of its own end p adds a crossing, -1
+    // when it removes one; 0 for equal ends, a missing end, or no end of x's on that side.
+    static int sign(int q, int p) {
+        // As unsigned, a missing end (-1) is above every position; as signed, below.
+        return (p >= 0) & (q > p)                                                 ? 1
+               : (p >= 0) & (static_cast<unsigned>(q) < static_cast<unsigned>(p)) ? -1
+                                                                                  : 0;
+    }
+
+    // Per block: the sum of the signs and the lowest any prefix of them can reach. Returns the
+    // number of negative signs in all: G(0), the crossings with every node standing after x.
+    static long long sumSigns(const int* first, int p0, const int* second, int p1, int m, long long* sums,
+                              long long* floors) {
+        long long negatives = 0;
+        for (int lo = 0, b = 0; lo < m; lo += blockSize, ++b) {
+            const int hi = std::min(m, lo + blockSize);
+            int below = 0, above = 0;
+            countAgainst(first + lo, hi - lo, p0, below, above);
+            countAgainst(second + lo, hi - lo, p1, below, above);
+            sums[b] = above - below;
+            floors[b] = -below;
+            negatives += below;
+        }
+        return negatives;
+    }
+
+    // How many ends lie below p and above p; a missing end (-1) counts as neither.
+    static void countAgainst(const int* ends, int count, int p, int& below, int& above) {
+        if (p < 0)
+            return;
+        const unsigned up = static_cast<unsigned>(p);
+        int lower = 0, higher = 0;
+        for (int j = 0; j < count; ++j) {
+            lower += static_cast<unsigned>(ends[j]) < up;
+            higher += ends[j] > p;
+        }
+        below += lower;
+        above += higher;
     }
 
     // The positions of each node's ends in the layers next to layer k, which stay put while layer
@@ -226,9 +458,9 @@ class Orderer {
             for (std::size_t j = 0; j < layer.size(); ++j) {
                 const int node = layer[j];
                 const auto begin = static_cast<std::ptrdiff_t>(packed.ends.size());
-                for (int neighbour : neighbours_[at(node)])
-                    if (layering_.layerOf[at(neighbour)] == other)
-                        packed.ends.push_back(position_[at(neighbour)]);
+                for (const int* neighbour = adjacency_.begin(node, side);
+                     neighbour != adjacency_.end(node, side); ++neighbour)
+                    packed.ends.push_back(position_[at(*neighbour)]);
                 const auto count = static_cast<std::ptrdiff_t>(packed.ends.size()) - begin;
                 if (count == 1) {
                     packed.single[j] = packed.ends.back();
@@ -327,6 +559,31 @@ class Orderer {
         g[0] += total;
     }
 
+    // The terms of the nodes with several ends on a side, for x with its one end p there (none: no
+    // end, no terms). Their slots are recorded in touched_.
+    void addHolderTerms(int x, int p, int side) {
+        if (p == none)
+            return;
+        const Side& packed = sides_[side];
+        long long total = 0;
+        for (const Holder& o : packed.multiple) {
+            if (o.node == x)
+                continue;
+            const int* ends = packed.ends.data() + o.offset;
+            const int* endsEnd = ends + o.count;
+            const long long before = std::lower_bound(ends, endsEnd, p) - ends;
+            const long long after = endsEnd - std::upper_bound(ends, endsEnd, p);
+            total += before;
+            write(slotOf(o.node) + 1, after - before);
+        }
+        g_[0] += total;
+    }
+
+    void write(int t, long long difference) {
+        g_[at(t)] += difference;
+        touched_.push_back(t);
+    }
+
     // Segments within layer k: a pair's crossing depends on up to two comparisons with x, so it
     // changes value at most twice as x moves along the layer.
     void addWithinLayerTerms(int x, int k) {
@@ -366,7 +623,7 @@ class Orderer {
             if (breaks[b] >= static_cast<int>(g_.size()))
                 continue;
             const int value = crossesWithXAt(x, breaks[b], s1, s2);
-            g_[at(breaks[b])] += value - previousValue;
+            write(breaks[b], value - previousValue);
             previousValue = value;
         }
     }
@@ -392,12 +649,15 @@ class Orderer {
     }
 
     Layering& layering_;
-    std::vector<std::vector<int>> neighbours_;
+    Adjacency adjacency_;
     std::vector<int> position_;
     std::vector<std::vector<std::pair<int, int>>> withinLayer_;
     std::vector<std::vector<int>> withinOf_;
     std::vector<std::pair<double, int>> keyed_;
     std::vector<int> found_;
+    std::vector<int> scratch_;
+    std::vector<std::pair<double, int>> sorted_;
+    std::vector<int> bucketStart_;
     struct Holder {
         int node, offset, count; // a node of the layer and where its ends lie in `ends`
     };
@@ -409,9 +669,43 @@ class Orderer {
         std::vector<int> first;       // per node id: its index in `multiple`, or -1
     };
     Side sides_[2]; // the layer above and the layer below
+    // Every change of a layer's order gives it a new version; records of what left a layer as it
+    // was, keyed by the versions it saw, let the sweeps and local moves skip repeating themselves.
+    static constexpr std::uint64_t never = ~std::uint64_t{0};
+    std::vector<std::uint64_t> version_;
+    std::uint64_t changes_ = 0;
+    std::vector<std::array<std::pair<std::uint64_t, std::uint64_t>, 4>> unchangedAt_; // per layer: side, key
+    std::vector<Versions> settledAt_;
     std::vector<long long> g_;
+    std::vector<int> touched_; // slots of g_ written since the last node, besides 0
+    std::vector<long long> blockSum_, blockFloor_;
+    std::vector<char> blockMarked_;
     int currentIndex_ = 0; // index of the node being moved
 };
+
+// The same layering with its nodes numbered layer by layer, in order; original[new id] is the
+// old one. The sweeps and local moves look up where a layer's neighbours stand, and those
+// lookups then fall close together in memory. Nothing in the ordering depends on the ids.
+Layering renumberedByLayer(const Layering& layering, std::vector<int>& original) {
+    std::vector<int> renumbered(layering.layerOf.size(), -1);
+    original.clear();
+    Layering result;
+    result.tableCount = layering.tableCount;
+    result.layers = layering.layers;
+    for (auto& layer : result.layers)
+        for (int& node : layer) {
+            renumbered[at(node)] = static_cast<int>(original.size());
+            original.push_back(node);
+            node = renumbered[at(node)];
+        }
+    result.layerOf.resize(original.size());
+    for (std::size_t id = 0; id < original.size(); ++id)
+        result.layerOf[id] = layering.layerOf[at(original[id])];
+    result.segments.reserve(layering.segments.size());
+    for (const auto& [u, v] : layering.segments)
+        result.segments.emplace_back(renumbered[at(u)], renumbered[at(v)]);
+    return result;
+}
 
 } // namespace
 
@@ -421,7 +715,8 @@ std::vector<std::vector<int>> orderLayers(const std::vector<std::vector<int>>& l
                                           LayoutRandom& random) {
     if (layers.size() < 2)
         return layers;
-    Layering current = buildLayering(layers, tables, nameIndex);
+    std::vector<int> original;
+    Layering current = renumberedByLayer(buildLayering(layers, tables, nameIndex), original);
     Layering best = current;
     long long bestCount = countCrossings(best);
     for (int attempt = 0; attempt < attempts; ++attempt) {
@@ -440,6 +735,9 @@ std::vector<std::vector<int>> orderLayers(const std::vector<std::vector<int>>& l
         if (bestCount == 0)
             break;
     }
+    for (auto& layer : best.layers)
+        for (int& node : layer)
+            node = original[at(node)];
     return withoutDummies(best);
 }
 
