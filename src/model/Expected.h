@@ -25,6 +25,7 @@ template <typename T, typename E> class Expected {
     T* operator->() { return &value(); }
     const T* operator->() const { return &value(); }
     T& operator*() & { return value(); }
+    const T& operator*() const& { return value(); }
 
     const E& error() const& { return std::get<1>(storage_); }
     E&& error() && { return std::get<1>(std::move(storage_)); }

@@ -72,7 +72,7 @@ std::size_t illFormedLength(std::string_view s, std::size_t i) {
 
 } // namespace
 
-std::string toValidUtf8(std::string_view bytes) {
+std::size_t validUtf8Length(std::string_view bytes) {
     std::size_t i = 0;
     while (i < bytes.size()) {
         const std::size_t length = sequenceLength(bytes, i);
@@ -80,6 +80,11 @@ std::string toValidUtf8(std::string_view bytes) {
             break;
         i += length;
     }
+    return i;
+}
+
+std::string toValidUtf8(std::string_view bytes) {
+    std::size_t i = validUtf8Length(bytes);
     if (i == bytes.size())
         return std::string(bytes);
 

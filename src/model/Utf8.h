@@ -8,6 +8,9 @@ namespace ketterly {
 // Returns `bytes` as valid UTF-8: each invalid or truncated sequence becomes U+FFFD.
 std::string toValidUtf8(std::string_view bytes);
 
+// The length of the longest prefix of `bytes` that is valid UTF-8; bytes.size() when all of it is.
+std::size_t validUtf8Length(std::string_view bytes);
+
 // The number of Unicode code points in valid UTF-8 text.
 std::size_t codePointCount(std::string_view utf8);
 
