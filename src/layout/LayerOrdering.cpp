@@ -14,7 +14,6 @@ namespace {
 constexpr int sweepIterations = 24;
 constexpr int localMovePasses = 3;
 constexpr int attempts = 3;
-constexpr int blockSize = 32; // nodes per block when looking for a node's best slot
 
 using Index = std::size_t;
 Index at(int i) {
@@ -73,6 +72,37 @@ std::vector<std::vector<int>> withoutDummies(const Layering& layering) {
 
 namespace {
 
+// How many ends lie below p and above p; a missing end (-1) counts as neither.
+inline void countAgainst(const int* ends, int count, int p, int& below, int& above) {
+    if (p < 0)
+        return;
+    const unsigned up = static_cast<unsigned>(p);
+    int lower = 0, higher = 0;
+    for (int j = 0; j < count; ++j) {
+        lower += static_cast<unsigned>(ends[j]) < up;
+        higher += ends[j] > p;
+    }
+    below += lower;
+    above += higher;
+}
+
+// Per block: the sum of the signs and the lowest any prefix of them can reach. Returns the
+// number of negative signs in all: G(0), the crossings with every node standing after x.
+long long sumSignsByBlock(const int* first, int p0, const int* second, int p1, int m, int blockSize,
+                          long long* sums, long long* floors) {
+    long long negatives = 0;
+    for (int lo = 0, b = 0; lo < m; lo += blockSize, ++b) {
+        const int hi = std::min(m, lo + blockSize);
+        int below = 0, above = 0;
+        countAgainst(first + lo, hi - lo, p0, below, above);
+        countAgainst(second + lo, hi - lo, p1, below, above);
+        sums[b] = above - below;
+        floors[b] = -below;
+        negatives += below;
+    }
+    return negatives;
+}
+
 // Each node's segment neighbours, with multiplicity, whichever way the segment points, grouped by
 // side: those in the layer before the node's, then those in the layer after it. Segments within a
 // layer are kept apart (see Orderer::withinLayer_). One flat array, as the sweeps read it for every
@@ -111,7 +141,8 @@ Adjacency adjacencyOf(const Layering& layering) {
 
 class Orderer {
   public:
-    explicit Orderer(Layering& layering) : layering_(layering), adjacency_(adjacencyOf(layering)) {
+    Orderer(Layering& layering, const OrderingSearch& search)
+        : layering_(layering), search_(search), adjacency_(adjacencyOf(layering)) {
         position_ = positionsInLayers(layering_);
         version_.assign(layering_.layers.size(), 0);
         unchangedAt_.assign(layering_.layers.size(), {});
@@ -271,6 +302,7 @@ class Orderer {
         auto& layer = layering_.layers[at(k)];
         const int m = static_cast<int>(layer.size());
         collectEnds(k);
+        buildPrefixCounts(k);
         if (g_.size() < at(m))
             g_.resize(at(m), 0); // kept all zero between nodes
         bool moved = false;
@@ -286,6 +318,7 @@ class Orderer {
                 continue;
             layer.erase(layer.begin() + i);
             layer.insert(layer.begin() + choice.slot, x);
+            movePrefixCounts(i, choice.slot);
             moveEnds(i, choice.slot);
             for (int p = std::min(i, choice.slot); p <= std::max(i, choice.slot); ++p)
                 position_[at(layer[at(p)])] = p;
@@ -332,7 +365,9 @@ class Orderer {
     // layer, together with how far G can fall inside the block (minus the number of negative
     // signs). Walking the blocks from the left, a block whose floor cannot go below the best count
     // found so far is passed over whole, so only the blocks near good slots are walked node by
-    // node. Most nodes of a large layering are of this kind.
+    // node. Large layers are first walked by superblocks, whose sums come from the prefix counts
+    // in a few lookups; only a superblock that may hold a better slot is split into blocks. Most
+    // nodes of a large layering are of this kind.
     Choice bestSlotByBlocks(int x, int i, int k) {
         const int m = static_cast<int>(layering_.layers[at(k)].size());
         const int* first = sides_[0].single.data();
@@ -342,11 +377,15 @@ class Orderer {
         addHolderTerms(x, p1, 1);
         addWithinLayerTerms(x, k);
 
+        const int blockSize = search_.blockSize;
         const int blocks = (m + blockSize - 1) / blockSize;
+        const bool counted = span_ > 0;
+        const int span = counted ? span_ : blocks * blockSize;
+        const int superblocks = (m + span - 1) / span;
         blockSum_.resize(at(blocks));
         blockFloor_.resize(at(blocks));
         blockMarked_.assign(at(blocks), 0);
-        long long start = sumSigns(first, p0, second, p1, m, blockSum_.data(), blockFloor_.data()) + g_[0];
+        superblockMarked_.assign(at(superblocks), 0);
 
         // Blocks holding a slot with a written difference are walked node by node.
         std::sort(touched_.begin(), touched_.end());
@@ -356,39 +395,66 @@ class Orderer {
             if (t == 0)
                 continue;
             const int index = t < i ? t : t + 1; // the node whose slot is t
-            if (index < m)
+            if (index < m) {
                 blockMarked_[at(index / blockSize)] = 1;
+                superblockMarked_[at(index / span)] = 1;
+            }
             if (t <= i)
                 writtenUpToCurrent += g_[at(t)];
         }
 
+        // G(0): x before every other node crosses each end below its own.
+        const long long start = g_[0] + (counted ? signsBefore(superblocks, p0, p1).below
+                                                 : sumSignsByBlock(first, p0, second, p1, m, blockSize,
+                                                                   blockSum_.data(), blockFloor_.data()));
+
         // G at x's own slot: everything before x.
         long long current = start + writtenUpToCurrent;
-        const int ownBlock = i / blockSize;
-        for (int b = 0; b < ownBlock; ++b)
-            current += blockSum_[at(b)];
-        for (int j = ownBlock * blockSize; j < i; ++j)
-            current += sign(first[j], p0) + sign(second[j], p1);
+        const int from = counted ? i / span * span : i / blockSize * blockSize;
+        if (counted) {
+            current += signsBefore(i / span, p0, p1).sum();
+        } else {
+            for (int b = 0; b < i / blockSize; ++b)
+                current += blockSum_[at(b)];
+        }
+        int below = 0, above = 0;
+        countAgainst(first + from, i - from, p0, below, above);
+        countAgainst(second + from, i - from, p1, below, above);
+        current += above - below;
 
         long long running = start, best = current;
         int bestSlot = -1;
-        for (int b = 0; b < blocks; ++b) {
-            if (!blockMarked_[at(b)] && running + blockFloor_[at(b)] >= best) {
-                running += blockSum_[at(b)];
-                continue;
-            }
-            const int end = std::min(m, (b + 1) * blockSize);
-            for (int j = b * blockSize; j < end; ++j) {
-                if (j == i)
-                    continue;
-                const int t = j < i ? j : j - 1;
-                if (t > 0)
-                    running += g_[at(t)];
-                if (running < best) {
-                    best = running;
-                    bestSlot = t;
+        for (int sb = 0; sb < superblocks; ++sb) {
+            const int lo = sb * span, hi = std::min(m, lo + span);
+            if (counted) {
+                if (!superblockMarked_[at(sb)]) {
+                    const Signs inside = signsBefore(sb + 1, p0, p1) - signsBefore(sb, p0, p1);
+                    if (running - inside.below >= best) {
+                        running += inside.sum();
+                        continue;
+                    }
                 }
-                running += sign(first[j], p0) + sign(second[j], p1);
+                sumSignsByBlock(first + lo, p0, second + lo, p1, hi - lo, blockSize,
+                                blockSum_.data() + lo / blockSize, blockFloor_.data() + lo / blockSize);
+            }
+            for (int b = lo / blockSize; b * blockSize < hi; ++b) {
+                if (!blockMarked_[at(b)] && running + blockFloor_[at(b)] >= best) {
+                    running += blockSum_[at(b)];
+                    continue;
+                }
+                const int end = std::min(m, (b + 1) * blockSize);
+                for (int j = b * blockSize; j < end; ++j) {
+                    if (j == i)
+                        continue;
+                    const int t = j < i ? j : j - 1;
+                    if (t > 0)
+                        running += g_[at(t)];
+                    if (running < best) {
+                        best = running;
+                        bestSlot = t;
+                    }
+                    running += sign(first[j], p0) + sign(second[j], p1);
+                }
             }
         }
         g_[0] = 0;
@@ -399,6 +465,112 @@ class Orderer {
         return {bestSlot, best - current};
     }
 
+    struct Signs {
+        long long below = 0, above = 0; // ends below x's, ends above
+        long long sum() const { return above - below; }
+        Signs operator-(const Signs& other) const { return {below - other.below, above - other.above}; }
+    };
+
+    // The ends on both sides, before superblock boundary r, that lie below and above x's ends.
+    Signs signsBefore(int r, int p0, int p1) const {
+        Signs signs;
+        for (int side = 0; side < 2; ++side) {
+            const int p = side == 0 ? p0 : p1;
+            if (p < 0)
+                continue;
+            const PrefixCounts& counts = prefixCounts_[side];
+            const int* row = counts.row(r);
+            signs.below += row[p];
+            signs.above += row[counts.width - 1] - row[p + 1];
+        }
+        return signs;
+    }
+
+    // Per side, for each superblock boundary r (r superblocks of span_ nodes, the last one cut at
+    // the layer's end): how many of the single ends before it lie below each position v of the
+    // neighbouring layer, v from 0 to its size. Built once per layer; a move adjusts the rows it
+    // crosses.
+    struct PrefixCounts {
+        int width = 0; // positions of the neighbouring layer, plus one
+        std::vector<int> below;
+        const int* row(int r) const { return below.data() + static_cast<std::ptrdiff_t>(r) * width; }
+        int* row(int r) { return below.data() + static_cast<std::ptrdiff_t>(r) * width; }
+    };
+
+    void buildPrefixCounts(int k) {
+        const int m = static_cast<int>(layering_.layers[at(k)].size());
+        const int layerCount = static_cast<int>(layering_.layers.size());
+        int width = 1;
+        for (int other : {k - 1, k + 1})
+            if (other >= 0 && other < layerCount)
+                width = std::max(width, static_cast<int>(layering_.layers[at(other)].size()) + 1);
+        // Superblocks grow until the tables fit their bound.
+        span_ = search_.blocksPerSuperblock * search_.blockSize;
+        while (span_<m&& static_cast<long long>(m / span_ + 1) * width> search_.maximumPrefixCounts)
+            span_ *= 2;
+        const int superblocks = (m + span_ - 1) / span_;
+        if (superblocks < 2) {
+            span_ = 0;
+            return;
+        }
+        for (int side = 0; side < 2; ++side) {
+            const int other = side == 0 ? k - 1 : k + 1;
+            PrefixCounts& counts = prefixCounts_[side];
+            counts.width = other >= 0 && other < layerCount
+                               ? static_cast<int>(layering_.layers[at(other)].size()) + 1
+                               : 1;
+            counts.below.assign(at(superblocks + 1) * at(counts.width), 0);
+            const int* single = sides_[side].single.data();
+            histogram_.resize(at(counts.width));
+            for (int r = 1; r <= superblocks; ++r) {
+                std::fill(histogram_.begin(), histogram_.end(), 0);
+                for (int j = (r - 1) * span_; j < std::min(m, r * span_); ++j)
+                    if (single[j] >= 0)
+                        ++histogram_[at(single[j] + 1)];
+                const int* previous = counts.row(r - 1);
+                int* row = counts.row(r);
+                int cumulative = 0;
+                for (int v = 0; v < counts.width; ++v) {
+                    cumulative += histogram_[at(v)];
+                    row[v] = previous[v] + cumulative;
+                }
+            }
+        }
+    }
+
+    // Before the node at `from` moves to index `to`: each boundary between them sees x leave or
+    // enter the nodes before it, and one neighbour of the boundary do the opposite.
+    void movePrefixCounts(int from, int to) {
+        if (span_ == 0 || from == to)
+            return;
+        const int superblocks =
+            static_cast<int>(prefixCounts_[0].below.size() / at(prefixCounts_[0].width)) - 1;
+        for (int side = 0; side < 2; ++side) {
+            PrefixCounts& counts = prefixCounts_[side];
+            const int* single = sides_[side].single.data();
+            const int moving = single[from];
+            for (int r = std::min(from, to) / span_ + 1; r < superblocks && r * span_ <= std::max(from, to);
+                 ++r) {
+                const int boundary = r * span_;
+                if (from < to)
+                    adjustRow(counts, r, single[boundary], moving);
+                else
+                    adjustRow(counts, r, moving, single[boundary - 1]);
+            }
+        }
+    }
+
+    // One end `entering` more and one end `leaving` fewer before boundary r (-1: no end).
+    static void adjustRow(PrefixCounts& counts, int r, int entering, int leaving) {
+        int* row = counts.row(r);
+        if (entering >= 0)
+            for (int v = entering + 1; v < counts.width; ++v)
+                ++row[v];
+        if (leaving >= 0)
+            for (int v = leaving + 1; v < counts.width; ++v)
+                --row[v];
+    }
+
     // +1 when x passing an end q (none: -1) to the right of its own end p adds a crossing, -1
     // when it removes one; 0 for equal ends, a missing end, or no end of x's on that side.
     static int sign(int q, int p) {
@@ -406,37 +578,6 @@ class Orderer {
         return (p >= 0) & (q > p)                                                 ? 1
                : (p >= 0) & (static_cast<unsigned>(q) < static_cast<unsigned>(p)) ? -1
                                                                                   : 0;
-    }
-
-    // Per block: the sum of the signs and the lowest any prefix of them can reach. Returns the
-    // number of negative signs in all: G(0), the crossings with every node standing after x.
-    static long long sumSigns(const int* first, int p0, const int* second, int p1, int m, long long* sums,
-                              long long* floors) {
-        long long negatives = 0;
-        for (int lo = 0, b = 0; lo < m; lo += blockSize, ++b) {
-            const int hi = std::min(m, lo + blockSize);
-            int below = 0, above = 0;
-            countAgainst(first + lo, hi - lo, p0, below, above);
-            countAgainst(second + lo, hi - lo, p1, below, above);
-            sums[b] = above - below;
-            floors[b] = -below;
-            negatives += below;
-        }
-        return negatives;
-    }
-
-    // How many ends lie below p and above p; a missing end (-1) counts as neither.
-    static void countAgainst(const int* ends, int count, int p, int& below, int& above) {
-        if (p < 0)
-            return;
-        const unsigned up = static_cast<unsigned>(p);
-        int lower = 0, higher = 0;
-        for (int j = 0; j < count; ++j) {
-            lower += static_cast<unsigned>(ends[j]) < up;
-            higher += ends[j] > p;
-        }
-        below += lower;
-        above += higher;
     }
 
     // The positions of each node's ends in the layers next to layer k, which stay put while layer
@@ -649,6 +790,7 @@ class Orderer {
     }
 
     Layering& layering_;
+    OrderingSearch search_;
     Adjacency adjacency_;
     std::vector<int> position_;
     std::vector<std::vector<std::pair<int, int>>> withinLayer_;
@@ -679,7 +821,10 @@ class Orderer {
     std::vector<long long> g_;
     std::vector<int> touched_; // slots of g_ written since the last node, besides 0
     std::vector<long long> blockSum_, blockFloor_;
-    std::vector<char> blockMarked_;
+    std::vector<char> blockMarked_, superblockMarked_;
+    PrefixCounts prefixCounts_[2];
+    std::vector<int> histogram_;
+    int span_ = 0;         // nodes per superblock of the layer being moved in; 0: no superblocks
     int currentIndex_ = 0; // index of the node being moved
 };
 
@@ -712,7 +857,7 @@ Layering renumberedByLayer(const Layering& layering, std::vector<int>& original)
 std::vector<std::vector<int>> orderLayers(const std::vector<std::vector<int>>& layers,
                                           const std::vector<TableSchema>& tables,
                                           const std::unordered_map<std::string, int>& nameIndex,
-                                          LayoutRandom& random) {
+                                          LayoutRandom& random, const OrderingSearch& search) {
     if (layers.size() < 2)
         return layers;
     std::vector<int> original;
@@ -723,7 +868,7 @@ std::vector<std::vector<int>> orderLayers(const std::vector<std::vector<int>>& l
         if (attempt > 0)
             for (auto& layer : current.layers)
                 random.shuffle(layer);
-        Orderer orderer(current);
+        Orderer orderer(current, search);
         for (int iteration = 0; iteration < sweepIterations; ++iteration)
             orderer.sweep(iteration % 2 == 1);
         orderer.localMoves();

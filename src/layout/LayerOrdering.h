@@ -17,12 +17,21 @@ namespace ketterly {
 Layering buildLayering(const std::vector<std::vector<int>>& layers, const std::vector<TableSchema>& tables,
                        const std::unordered_map<std::string, int>& nameIndex);
 
+// How the local moves look for a node's best place in a large layer: nodes per block, blocks per
+// superblock, and the most entries a layer's prefix counts may take per side (superblocks grow to
+// keep within it). The orders never depend on these; the defaults suit layers of thousands.
+struct OrderingSearch {
+    int blockSize = 32;
+    int blocksPerSuperblock = 8;
+    long long maximumPrefixCounts = 1 << 20;
+};
+
 // The layers reordered (tables only, empty layers dropped). Fewer than two layers are returned
 // as they are.
 std::vector<std::vector<int>> orderLayers(const std::vector<std::vector<int>>& layers,
                                           const std::vector<TableSchema>& tables,
                                           const std::unordered_map<std::string, int>& nameIndex,
-                                          LayoutRandom& random);
+                                          LayoutRandom& random, const OrderingSearch& search = {});
 
 // Removes the dummy nodes and drops layers left empty.
 std::vector<std::vector<int>> withoutDummies(const Layering& layering);
