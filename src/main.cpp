@@ -3,7 +3,6 @@
 #include "shell/MainWindow.h"
 
 #include <QApplication>
-#include <QFile>
 #include <cstdio>
 #include <iostream>
 
@@ -34,6 +33,6 @@ int main(int argc, char* argv[]) {
     MainWindow window(state);
     window.show();
     if (commandLine->path)
-        state.openDatabase(QFile::decodeName(QByteArray::fromStdString(*commandLine->path)));
+        openPath(state, *commandLine->path);
     return app.exec();
 }

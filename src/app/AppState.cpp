@@ -3,6 +3,7 @@
 #include "layout/DiagramLayout.h"
 #include "layout/EdgeRouter.h"
 #include "schema/SchemaLoader.h"
+#include "schema/SwiftModelParser.h"
 #include "schema/WorkingCopy.h"
 #include "sqlite/SerialWorker.h"
 
@@ -14,6 +15,7 @@
 namespace ketterly {
 
 struct AppState::LoadOutcome {
+    SourceType sourceType = SourceType::database;
     std::string copyPath;
     std::optional<DatabaseSchema> schema;
     std::string errorDescription;
@@ -80,15 +82,33 @@ QString AppState::newWorkingDirectory() {
     return path;
 }
 
-void AppState::openDatabase(const QString& path) {
+std::uint64_t AppState::beginOpen(const QString& path) {
     assign(isLoading_, true, &AppState::isLoadingChanged);
     setErrorMessage(std::nullopt);
 
     // Linux has no scoped access to acquire: the chosen location is only recorded.
     assign(securityScopedURL_, std::optional<std::string>(QFile::encodeName(path).toStdString()),
            &AppState::securityScopedURLChanged);
+    return ++openGeneration_;
+}
 
-    const std::uint64_t generation = ++openGeneration_;
+// Runs `job` on the worker, so a large document never stalls the window, and applies its outcome
+// on the UI thread.
+template <typename Job> void AppState::runOpen(std::uint64_t generation, Job job) {
+    QPointer<AppState> self(this);
+    worker_->run(std::move(job), [self, generation](std::shared_ptr<LoadOutcome> outcome) {
+        QMetaObject::invokeMethod(
+            self.data(),
+            [self, generation, outcome] {
+                if (self)
+                    self->applyLoad(generation, outcome);
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void AppState::openDatabase(const QString& path) {
+    const std::uint64_t generation = beginOpen(path);
     const QString directory = newWorkingDirectory();
     const std::string source = QFile::encodeName(path).toStdString();
     const std::string target = QFile::encodeName(directory).toStdString();
@@ -97,38 +117,47 @@ void AppState::openDatabase(const QString& path) {
     const bool haveDirectory = !directory.isEmpty();
     const std::optional<std::uint64_t> seed = layoutSeed_;
 
-    QPointer<AppState> self(this);
-    // The copy and the load both run on the worker, so a large file never stalls the window.
-    worker_->run(
-        [=] {
-            auto outcome = std::make_shared<LoadOutcome>();
-            if (!haveDirectory) {
-                outcome->errorDescription =
-                    "Cannot create a private temporary directory for the working copy.";
-                return outcome;
-            }
-            auto copy = copyDatabaseToDirectory(source, target);
-            if (!copy) {
-                outcome->errorDescription = copy.error().description();
-                return outcome;
-            }
-            outcome->copyPath = copy.value();
-            auto schema = SchemaLoader(outcome->copyPath, configuration, seed).loadSchema();
-            if (schema)
-                outcome->schema = std::move(schema).value();
-            else
-                outcome->errorDescription = schema.error().description();
+    // The copy and the load both run on the worker.
+    runOpen(generation, [=] {
+        auto outcome = std::make_shared<LoadOutcome>();
+        if (!haveDirectory) {
+            outcome->errorDescription = "Cannot create a private temporary directory for the working copy.";
             return outcome;
-        },
-        [self, generation](std::shared_ptr<LoadOutcome> outcome) {
-            QMetaObject::invokeMethod(
-                self.data(),
-                [self, generation, outcome] {
-                    if (self)
-                        self->applyLoad(generation, outcome);
-                },
-                Qt::QueuedConnection);
-        });
+        }
+        auto copy = copyDatabaseToDirectory(source, target);
+        if (!copy) {
+            outcome->errorDescription = copy.error().description();
+            return outcome;
+        }
+        outcome->copyPath = copy.value();
+        auto schema = SchemaLoader(outcome->copyPath, configuration, seed).loadSchema();
+        if (schema)
+            outcome->schema = std::move(schema).value();
+        else
+            outcome->errorDescription = schema.error().description();
+        return outcome;
+    });
+}
+
+void AppState::openModelsFolder(const QString& path) {
+    const std::uint64_t generation = beginOpen(path);
+    const std::string folder = QFile::encodeName(path).toStdString();
+    const LayoutDirection direction = layoutDirection_;
+    const std::optional<std::uint64_t> seed = layoutSeed_;
+
+    // Source files are only read, so no working copy is made.
+    runOpen(generation, [=] {
+        auto outcome = std::make_shared<LoadOutcome>();
+        outcome->sourceType = SourceType::modelsFolder;
+        LayoutRandom random = seed ? LayoutRandom(*seed) : LayoutRandom::fromEntropy();
+        auto schema =
+            SwiftModelParser().parseModelsFolder(folder, direction, layerSeparation, nodeSeparation, random);
+        if (schema)
+            outcome->schema = std::move(schema).value();
+        else
+            outcome->errorDescription = schema.error().description();
+        return outcome;
+    });
 }
 
 void AppState::applyLoad(std::uint64_t generation, const std::shared_ptr<LoadOutcome>& outcome) {
@@ -146,20 +175,23 @@ void AppState::applyLoad(std::uint64_t generation, const std::shared_ptr<LoadOut
         return;
     }
 
+    // The previous working copy goes with the document it belonged to; a models folder has none.
     if (!documentDirectory_.isEmpty())
         QDir(documentDirectory_).removeRecursively();
-    documentDirectory_ = directory;
+    const bool isDatabase = outcome->sourceType == SourceType::database;
+    documentDirectory_ = isDatabase ? directory : QString();
 
     DatabaseSchema schema = std::move(*outcome->schema);
     std::optional<TableSchema> first;
     if (!schema.tables.empty())
         first = schema.tables.front();
-    assign(databaseURL_, std::optional<std::string>(outcome->copyPath), &AppState::databaseURLChanged);
+    assign(databaseURL_, isDatabase ? std::optional<std::string>(outcome->copyPath) : std::nullopt,
+           &AppState::databaseURLChanged);
     assign(schema_, std::optional<DatabaseSchema>(std::move(schema)), &AppState::schemaChanged);
     setSelectedTable(std::move(first));
     assign(tablePositions_, {}, &AppState::tablePositionsChanged);
     assign(isLoading_, false, &AppState::isLoadingChanged);
-    assign(sourceType_, SourceType::database, &AppState::sourceTypeChanged);
+    assign(sourceType_, outcome->sourceType, &AppState::sourceTypeChanged);
     setViewMode(ViewMode::erd);
     setZoomLevel(1.0);
     setPanOffset({});

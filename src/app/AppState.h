@@ -76,6 +76,11 @@ class AppState : public QObject {
     // with openFinished. A later open supersedes one still running: only the last one applies.
     void openDatabase(const QString& path);
 
+    // Opens a folder of Swift model files as the document, with no database behind it. The
+    // parsing runs off the UI thread like a database load, ends with openFinished, and a later
+    // open supersedes it.
+    void openModelsFolder(const QString& path);
+
     // Lays the document out again in the current direction, forgetting dragged positions, and
     // routes its edges again; zoom, pan, selection and view mode stay.
     void relayout();
@@ -109,6 +114,8 @@ class AppState : public QObject {
   private:
     struct LoadOutcome;
     template <typename T> void assign(T& field, T value, void (AppState::*changed)());
+    std::uint64_t beginOpen(const QString& path);
+    template <typename Job> void runOpen(std::uint64_t generation, Job job);
     void applyLoad(std::uint64_t generation, const std::shared_ptr<LoadOutcome>& outcome);
     void routeEdges();
     QString newWorkingDirectory();

@@ -145,6 +145,14 @@ Expected<CommandLine, CommandLineError> parseCommandLine(const std::vector<std::
     return result;
 }
 
+void openPath(AppState& state, const std::string& path) {
+    const QString name = QFile::decodeName(QByteArray::fromStdString(path));
+    if (QFileInfo(name).isDir())
+        state.openModelsFolder(name);
+    else
+        state.openDatabase(name);
+}
+
 int runHeadless(const CommandLine& commandLine, std::string& out, std::string& err) {
     switch (commandLine.command) {
     case CommandLine::Command::help:
@@ -171,7 +179,7 @@ int runHeadless(const CommandLine& commandLine, std::string& out, std::string& e
         succeeded = ok;
         loop.quit();
     });
-    state.openDatabase(QFile::decodeName(QByteArray::fromStdString(*commandLine.path)));
+    openPath(state, *commandLine.path);
     loop.exec();
     if (!succeeded) {
         err += state.errorMessage().value_or("The document could not be opened.") + "\n";

@@ -12,6 +12,8 @@
 
 namespace ketterly {
 
+class AppState;
+
 struct CommandLine {
     enum class Command { window, json, exportDiagram, help, version };
     Command command = Command::window;
@@ -31,6 +33,9 @@ Expected<CommandLine, CommandLineError> parseCommandLine(const std::vector<std::
 
 std::string usageText();
 std::string helpText();
+
+// Opens `path` as a dropped item is opened: a folder as a models folder, anything else as a database.
+void openPath(AppState& state, const std::string& path);
 
 // Runs a headless command (json, help, version) and returns the exit status; output goes to the
 // given streams. Needs a QCoreApplication.

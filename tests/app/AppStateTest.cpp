@@ -261,3 +261,114 @@ TEST_F(AppStateTest, RoutesEveryRelationshipWhoseTablesExist) {
     for (const auto& edge : state.routedEdges())
         EXPECT_EQ(edge.cornerRadius, 8);
 }
+
+namespace {
+
+// Two models that refer to each other, written as they usually are.
+void writeTripFolder(const std::string& folder) {
+    std::filesystem::create_directories(folder);
+    test::writeFile(folder + "/Trip.swift", "@Model\n"
+                                            "final class Trip {\n"
+                                            "    var name: String\n"
+                                            "    @Relationship(deleteRule: .cascade) var items: [Item] = []\n"
+                                            "}\n");
+    test::writeFile(folder + "/Item.swift", "@Model\n"
+                                            "final class Item {\n"
+                                            "    var title: String\n"
+                                            "    var trip: Trip?\n"
+                                            "}\n");
+}
+
+bool openFolder(AppState& state, const std::string& path) {
+    QSignalSpy finished(&state, &AppState::openFinished);
+    state.openModelsFolder(QString::fromStdString(path));
+    EXPECT_TRUE(state.isLoading()); // the parse runs off the UI thread
+    EXPECT_TRUE(finished.wait(10000));
+    EXPECT_FALSE(state.isLoading());
+    return !finished.isEmpty() && finished.first().first().toBool();
+}
+
+} // namespace
+
+TEST_F(AppStateTest, OpeningAModelsFolderReplacesTheDatabaseDocument) {
+    const std::string db = shop();
+    ASSERT_TRUE(open(db));
+    const std::string copy = *state.databaseURL();
+    state.setZoomLevel(3);
+    state.setPanOffset({5, 6});
+    state.setViewMode(ViewMode::data);
+    state.updateTablePosition("orders", 1, 2);
+
+    const std::string folder = dir.file("Planner");
+    writeTripFolder(folder);
+    state.setLayoutSeed(3);
+    ASSERT_TRUE(openFolder(state, folder)) << state.errorMessage().value_or("");
+
+    EXPECT_FALSE(state.databaseURL()); // nothing for the data browser to read
+    EXPECT_FALSE(test::fileExists(copy));
+    EXPECT_EQ(state.sourceType(), SourceType::modelsFolder);
+    EXPECT_EQ(state.securityScopedURL(), folder);
+    ASSERT_TRUE(state.schema());
+    EXPECT_EQ(state.schema()->fileName, "Planner");
+    ASSERT_EQ(state.schema()->tables.size(), 2u);
+    EXPECT_EQ(state.schema()->tables[0].name, "Item"); // files in name order
+    EXPECT_EQ(state.selectedTable(), state.schema()->tables[0]);
+    EXPECT_TRUE(state.tablePositions().empty());
+    EXPECT_EQ(state.viewMode(), ViewMode::erd);
+    EXPECT_EQ(state.zoomLevel(), 1.0);
+    EXPECT_EQ(state.panOffset(), Size{});
+    EXPECT_EQ(state.schema()->relationships.size(), 2u);
+    EXPECT_EQ(state.routedEdges().size(), 2u);
+    EXPECT_NE(state.schema()->tables[0].position, state.schema()->tables[1].position);
+
+    // Reopening a database afterwards brings the database document back.
+    ASSERT_TRUE(open(db));
+    EXPECT_EQ(state.sourceType(), SourceType::database);
+    EXPECT_TRUE(state.databaseURL());
+}
+
+TEST_F(AppStateTest, AFailedFolderOpenKeepsTheDatabaseDiagram) {
+    ASSERT_TRUE(open(shop()));
+    const auto schema = state.schema();
+    const auto copy = state.databaseURL();
+    state.setSelectedTable(state.schema()->tables[1]);
+    state.setZoomLevel(2);
+
+    const std::string folder = dir.file("docs");
+    std::filesystem::create_directories(folder + "/Sources");
+    test::writeFile(folder + "/README.md", "@Model final class Readme {}\n");
+    test::writeFile(folder + "/Sources/Trip.swift", "@Model\nfinal class Trip {\n}\n");
+    QSignalSpy schemaChanges(&state, &AppState::schemaChanged);
+    ASSERT_FALSE(openFolder(state, folder + "/"));
+
+    EXPECT_EQ(state.errorMessage(), "No Swift files found in '" + folder + "'");
+    EXPECT_TRUE(schemaChanges.isEmpty());
+    EXPECT_EQ(state.schema(), schema);
+    EXPECT_EQ(state.databaseURL(), copy);
+    EXPECT_TRUE(test::fileExists(*copy));
+    EXPECT_EQ(state.sourceType(), SourceType::database);
+    EXPECT_EQ(state.selectedTable()->name, "orders");
+    EXPECT_EQ(state.zoomLevel(), 2);
+}
+
+TEST_F(AppStateTest, TheLastOpenWinsWhateverItOpens) {
+    const std::string db = shop();
+    const std::string folder = dir.file("Planner");
+    writeTripFolder(folder);
+
+    QSignalSpy finished(&state, &AppState::openFinished);
+    state.openDatabase(QString::fromStdString(db));
+    state.openModelsFolder(QString::fromStdString(folder));
+    ASSERT_TRUE(finished.wait(10000));
+    EXPECT_EQ(finished.count(), 1);
+    EXPECT_EQ(state.sourceType(), SourceType::modelsFolder);
+    EXPECT_FALSE(state.databaseURL());
+
+    finished.clear();
+    state.openModelsFolder(QString::fromStdString(folder));
+    state.openDatabase(QString::fromStdString(db));
+    ASSERT_TRUE(finished.wait(10000));
+    EXPECT_EQ(finished.count(), 1);
+    EXPECT_EQ(state.sourceType(), SourceType::database);
+    EXPECT_EQ(state.schema()->fileName, "shop.db");
+}

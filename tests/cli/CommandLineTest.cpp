@@ -1,6 +1,10 @@
 #include "support/TestDatabase.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
+#include <filesystem>
 #include <gtest/gtest.h>
 
 using ketterly::test::TempDir;
@@ -203,4 +207,131 @@ TEST(CommandLine, JsonFollowsTheDirectionOption) {
     const ProcessRun run = runKetterly({"--json", "--direction", "left-to-right", q(dir.file("a.db"))});
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_NE(run.out.find("\"direction\": \"leftToRight\""), std::string::npos);
+}
+
+TEST(CommandLine, AFolderOpensAsAModelsFolder) {
+    TempDir dir;
+    const std::string folder = dir.file("Planner");
+    std::filesystem::create_directories(folder);
+    test::writeFile(folder + "/Trip.swift", "@Model\n"
+                                            "final class Trip {\n"
+                                            "    var name: String\n"
+                                            "    @Relationship(deleteRule: .cascade) var stops: [Stop] = []\n"
+                                            "}\n");
+    test::writeFile(folder + "/Stop.swift", "@Model final class Stop {\n"
+                                            "    var city: String?\n"
+                                            "}\n");
+    const ProcessRun run = runKetterly({"--json", "--seed", "7", q(folder + "/")});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.out, R"({
+  "fileName": "Planner",
+  "sourceType": "modelsFolder",
+  "direction": "topToBottom",
+  "tables": [
+    {
+      "name": "Stop",
+      "color": "green",
+      "position": [100, 383],
+      "size": [180, 92],
+      "primaryKeyColumns": ["id"],
+      "columns": [
+        {
+          "name": "id",
+          "type": "UUID",
+          "isNotNull": true,
+          "defaultValue": null,
+          "isPrimaryKey": true,
+          "primaryKeyIndex": null
+        },
+        {
+          "name": "city",
+          "type": "String",
+          "isNotNull": false,
+          "defaultValue": null,
+          "isPrimaryKey": false,
+          "primaryKeyIndex": null
+        }
+      ],
+      "foreignKeys": [],
+      "indexes": []
+    },
+    {
+      "name": "Trip",
+      "color": "green",
+      "position": [100, 100],
+      "size": [180, 114],
+      "primaryKeyColumns": ["id"],
+      "columns": [
+        {
+          "name": "id",
+          "type": "UUID",
+          "isNotNull": true,
+          "defaultValue": null,
+          "isPrimaryKey": true,
+          "primaryKeyIndex": null
+        },
+        {
+          "name": "name",
+          "type": "String",
+          "isNotNull": true,
+          "defaultValue": null,
+          "isPrimaryKey": false,
+          "primaryKeyIndex": null
+        },
+        {
+          "name": "stops",
+          "type": "[Stop]",
+          "isNotNull": true,
+          "defaultValue": null,
+          "isPrimaryKey": false,
+          "primaryKeyIndex": null
+        }
+      ],
+      "foreignKeys": [
+        {
+          "id": "Trip.stops->Stop.id",
+          "fromTable": "Trip",
+          "fromColumn": "stops",
+          "toTable": "Stop",
+          "toColumn": "id",
+          "onDelete": "NO ACTION",
+          "onUpdate": "NO ACTION"
+        }
+      ],
+      "indexes": []
+    }
+  ],
+  "relationships": ["Trip.stops->Stop.id"],
+  "routedEdges": [
+    {
+      "id": "Trip.stops->Stop.id",
+      "waypoints": [
+        [100, 157],
+        [100, 337]
+      ],
+      "cornerRadius": 8
+    }
+  ]
+}
+)");
+
+    // A folder without Swift files fails with the folder's absolute path; nothing is printed.
+    const ProcessRun empty = runKetterly({"--json", q(dir.path())});
+    EXPECT_EQ(empty.status, 1);
+    EXPECT_EQ(empty.out, "");
+    EXPECT_EQ(empty.err, "No Swift files found in '" + dir.path() + "'\n");
+}
+
+TEST(CommandLine, TheSampleModelsFolderOpens) {
+    const ProcessRun run =
+        runKetterly({"--json", "--direction", "left-to-right", KETTERLY_SAMPLES "/models"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const QJsonObject document = QJsonDocument::fromJson(QByteArray::fromStdString(run.out)).object();
+    EXPECT_EQ(document["fileName"].toString(), "models");
+    EXPECT_EQ(document["sourceType"].toString(), "modelsFolder");
+    EXPECT_EQ(document["direction"].toString(), "leftToRight");
+    EXPECT_EQ(document["tables"].toArray().size(), 7);
+    EXPECT_EQ(document["relationships"].toArray().size(), 13);
+    EXPECT_EQ(document["routedEdges"].toArray().size(), 13);
 }
