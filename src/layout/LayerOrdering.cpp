@@ -113,6 +113,9 @@ struct Adjacency {
 
     const int* begin(int node, int side) const { return nodes.data() + start[at(2 * node + side)]; }
     const int* end(int node, int side) const { return nodes.data() + start[at(2 * node + side + 1)]; }
+    // The one neighbour on a side, -1 for none, -2 for several: most nodes have exactly one, and the
+    // sweeps find it in a single lookup.
+    std::vector<int> sole;
     bool empty(int node) const { return start[at(2 * node)] == start[at(2 * node + 2)]; }
 };
 
@@ -136,6 +139,13 @@ Adjacency adjacencyOf(const Layering& layering) {
         for (auto [node, other] : {std::pair{u, v}, std::pair{v, u}})
             if (const int side = sideOf(node, other); side >= 0)
                 adjacency.nodes[at(fill[at(2 * node + side)]++)] = other;
+    adjacency.sole.resize(2 * count);
+    for (std::size_t i = 0; i < 2 * count; ++i) {
+        const int neighbours = adjacency.start[i + 1] - adjacency.start[i];
+        adjacency.sole[i] = neighbours == 1   ? adjacency.nodes[at(adjacency.start[i])]
+                            : neighbours == 0 ? -1
+                                              : -2;
+    }
     return adjacency;
 }
 
@@ -143,12 +153,6 @@ class Orderer {
   public:
     Orderer(Layering& layering, const OrderingSearch& search)
         : layering_(layering), search_(search), adjacency_(adjacencyOf(layering)) {
-        position_ = positionsInLayers(layering_);
-        version_.assign(layering_.layers.size(), 0);
-        unchangedAt_.assign(layering_.layers.size(), {});
-        for (auto& entries : unchangedAt_)
-            entries.fill({never, never});
-        settledAt_.assign(layering_.layers.size(), {never, never, never});
         sides_[0].first.assign(layering_.layerOf.size(), -1);
         sides_[1].first.assign(layering_.layerOf.size(), -1);
         // Segments that run within one layer, per layer, and each node's share of them.
@@ -166,6 +170,17 @@ class Orderer {
         }
     }
 
+    // Takes the layers' orders as they now are, forgetting what earlier attempts saw.
+    void startAttempt() {
+        position_ = positionsInLayers(layering_);
+        version_.assign(layering_.layers.size(), 0);
+        changes_ = 0;
+        unchangedAt_.assign(layering_.layers.size(), {});
+        for (auto& entries : unchangedAt_)
+            entries.fill({never, never});
+        settledAt_.assign(layering_.layers.size(), {never, never, never});
+    }
+
     void sweep(bool median) {
         const int last = static_cast<int>(layering_.layers.size()) - 1;
         for (int k = 1; k <= last; ++k)
@@ -175,7 +190,8 @@ class Orderer {
     }
 
     // Up to three passes of local moves over every layer; a pass runs only after one that moved.
-    void localMoves() {
+    // Returns the crossing count of the layering they leave.
+    long long localMoves() {
         // Each applied move changes the count by exactly its computed difference, so the count
         // of the whole layering is taken once and then carried along.
         long long base = countCrossings(layering_);
@@ -198,6 +214,7 @@ class Orderer {
             if (!moved)
                 break;
         }
+        return base;
     }
 
   private:
@@ -222,13 +239,14 @@ class Orderer {
         keyed_.clear();
         for (std::size_t i = 0; i < layer.size(); ++i) {
             const int node = layer[i];
-            const int* first = adjacency_.begin(node, side);
-            const int* last = adjacency_.end(node, side);
-            const auto count = static_cast<std::size_t>(last - first);
+            const int sole = adjacency_.sole[at(2 * node + side)];
             double key = static_cast<double>(i);
-            if (count == 1) {
-                key = position_[at(*first)];
-            } else if (count > 1) {
+            if (sole >= 0) {
+                key = position_[at(sole)];
+            } else if (sole == -2) {
+                const int* first = adjacency_.begin(node, side);
+                const int* last = adjacency_.end(node, side);
+                const auto count = static_cast<std::size_t>(last - first);
                 found_.clear();
                 for (const int* other = first; other != last; ++other)
                     found_.push_back(position_[at(*other)]);
@@ -864,18 +882,18 @@ std::vector<std::vector<int>> orderLayers(const std::vector<std::vector<int>>& l
     Layering current = renumberedByLayer(buildLayering(layers, tables, nameIndex), original);
     Layering best = current;
     long long bestCount = countCrossings(best);
+    Orderer orderer(current, search);
     for (int attempt = 0; attempt < attempts; ++attempt) {
         if (attempt > 0)
             for (auto& layer : current.layers)
                 random.shuffle(layer);
-        Orderer orderer(current, search);
+        orderer.startAttempt();
         for (int iteration = 0; iteration < sweepIterations; ++iteration)
             orderer.sweep(iteration % 2 == 1);
-        orderer.localMoves();
-        const long long count = countCrossings(current);
+        const long long count = orderer.localMoves();
         if (count < bestCount) {
             bestCount = count;
-            best = current;
+            best.layers = current.layers;
         }
         if (bestCount == 0)
             break;
