@@ -461,11 +461,12 @@ class Orderer {
                     continue;
                 }
                 const int end = std::min(m, (b + 1) * blockSize);
+                const bool written = blockMarked_[at(b)];
                 for (int j = b * blockSize; j < end; ++j) {
                     if (j == i)
                         continue;
-                    const int t = j < i ? j : j - 1;
-                    if (t > 0)
+                    const int t = j - (j > i ? 1 : 0);
+                    if (written && t > 0)
                         running += g_[at(t)];
                     if (running < best) {
                         best = running;
@@ -593,9 +594,8 @@ class Orderer {
     // when it removes one; 0 for equal ends, a missing end, or no end of x's on that side.
     static int sign(int q, int p) {
         // As unsigned, a missing end (-1) is above every position; as signed, below.
-        return (p >= 0) & (q > p)                                                 ? 1
-               : (p >= 0) & (static_cast<unsigned>(q) < static_cast<unsigned>(p)) ? -1
-                                                                                  : 0;
+        const int present = p >= 0 ? -1 : 0;
+        return ((q > p ? 1 : 0) - (static_cast<unsigned>(q) < static_cast<unsigned>(p) ? 1 : 0)) & present;
     }
 
     // The positions of each node's ends in the layers next to layer k, which stay put while layer
