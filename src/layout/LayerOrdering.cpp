@@ -262,19 +262,19 @@ class Orderer {
                     key = sum / static_cast<double>(count);
                 }
             }
-            keyed_.push_back({key, static_cast<int>(i)});
+            keyed_.push_back({key, static_cast<int>(i), static_cast<int>(key * 2)});
         }
         sortByKey();
         bool same = true;
         for (std::size_t i = 0; i < layer.size() && same; ++i)
-            same = keyed_[i].second == static_cast<int>(i);
+            same = keyed_[i].index == static_cast<int>(i);
         if (same) {
             unchanged = inputs;
             return;
         }
         scratch_.assign(layer.begin(), layer.end());
         for (std::size_t i = 0; i < layer.size(); ++i) {
-            layer[i] = scratch_[at(keyed_[i].second)];
+            layer[i] = scratch_[at(keyed_[i].index)];
             position_[at(layer[i])] = static_cast<int>(i);
         }
         changed(layerIndex);
@@ -286,27 +286,38 @@ class Orderer {
     // share a bucket are put in order within it.
     void sortByKey() {
         int buckets = 1;
-        for (const auto& [key, index] : keyed_)
-            buckets = std::max(buckets, static_cast<int>(key * 2) + 1);
-        bucketStart_.assign(at(buckets) + 1, 0);
-        for (const auto& [key, index] : keyed_)
-            ++bucketStart_[at(static_cast<int>(key * 2)) + 1];
-        for (std::size_t b = 1; b < bucketStart_.size(); ++b)
-            bucketStart_[b] += bucketStart_[b - 1];
+        for (const Keyed& entry : keyed_)
+            buckets = std::max(buckets, entry.bucket + 1);
+        bucketStart_.assign(at(buckets), 0);
+        for (const Keyed& entry : keyed_)
+            ++bucketStart_[at(entry.bucket)];
+        int offset = 0;
+        for (int& start : bucketStart_)
+            offset += std::exchange(start, offset);
         sorted_.resize(keyed_.size());
-        for (const auto& entry : keyed_)
-            sorted_[at(bucketStart_[at(static_cast<int>(entry.first * 2))]++)] = entry;
-        // Entries of one bucket are adjacent and in index order; only keys within a bucket can differ.
-        const auto byKey = [](const auto& a, const auto& b) { return a.first < b.first; };
-        for (int b = 0, begin = 0; b < buckets; begin = bucketStart_[at(b)], ++b) {
-            const int end = bucketStart_[at(b)];
+        for (const Keyed& entry : keyed_)
+            sorted_[at(bucketStart_[at(entry.bucket)]++)] = entry;
+        // Entries of one bucket are adjacent and in index order; only keys within a bucket can
+        // differ. Runs of one bucket are short, but a long one is sorted rather than inserted.
+        const auto byKey = [](const Keyed& a, const Keyed& b) { return a.key < b.key; };
+        const std::size_t n = sorted_.size();
+        for (std::size_t begin = 0, end = 0; begin < n; begin = end) {
+            end = begin + 1;
+            bool ordered = true;
+            while (end < n && sorted_[end].bucket == sorted_[begin].bucket) {
+                ordered = ordered && !byKey(sorted_[end], sorted_[end - 1]);
+                ++end;
+            }
+            if (ordered)
+                continue;
             if (end - begin > 16) {
-                std::stable_sort(sorted_.begin() + begin, sorted_.begin() + end, byKey);
+                std::stable_sort(sorted_.begin() + static_cast<std::ptrdiff_t>(begin),
+                                 sorted_.begin() + static_cast<std::ptrdiff_t>(end), byKey);
                 continue;
             }
-            for (int i = begin + 1; i < end; ++i)
-                for (int j = i; j > begin && byKey(sorted_[at(j)], sorted_[at(j - 1)]); --j)
-                    std::swap(sorted_[at(j)], sorted_[at(j - 1)]);
+            for (std::size_t i = begin + 1; i < end; ++i)
+                for (std::size_t j = i; j > begin && byKey(sorted_[j], sorted_[j - 1]); --j)
+                    std::swap(sorted_[j], sorted_[j - 1]);
         }
         keyed_.swap(sorted_);
     }
@@ -813,10 +824,15 @@ class Orderer {
     std::vector<int> position_;
     std::vector<std::vector<std::pair<int, int>>> withinLayer_;
     std::vector<std::vector<int>> withinOf_;
-    std::vector<std::pair<double, int>> keyed_;
+    struct Keyed {
+        double key;
+        int index;  // in the layer before sorting
+        int bucket; // twice the key, rounded down
+    };
+    std::vector<Keyed> keyed_;
     std::vector<int> found_;
     std::vector<int> scratch_;
-    std::vector<std::pair<double, int>> sorted_;
+    std::vector<Keyed> sorted_;
     std::vector<int> bucketStart_;
     struct Holder {
         int node, offset, count; // a node of the layer and where its ends lie in `ends`
