@@ -18,9 +18,10 @@ struct ProcessRun {
 };
 
 // Runs the real program, as a script would.
-ProcessRun runKetterly(const QStringList& arguments) {
+ProcessRun runKetterly(const QStringList& arguments, const QString& workingDirectory = {}) {
     QProcess process;
     process.setProgram(KETTERLY_BINARY);
+    process.setWorkingDirectory(workingDirectory);
     process.setArguments(arguments);
     process.start();
     process.waitForFinished(30000);
@@ -316,11 +317,15 @@ TEST(CommandLine, AFolderOpensAsAModelsFolder) {
 }
 )");
 
-    // A folder without Swift files fails with the folder's absolute path; nothing is printed.
-    const ProcessRun empty = runKetterly({"--json", q(dir.path())});
-    EXPECT_EQ(empty.status, 1);
-    EXPECT_EQ(empty.out, "");
-    EXPECT_EQ(empty.err, "No Swift files found in '" + dir.path() + "'\n");
+    // A folder without Swift files (its subfolder's do not count) fails with the folder's
+    // absolute path, also when it was given relative to the working directory.
+    const std::string absolute = std::filesystem::canonical(dir.path()).string();
+    for (const QString& path : {q(dir.path()), QString("."), QString("Planner/..")}) {
+        const ProcessRun empty = runKetterly({"--json", path}, q(dir.path()));
+        EXPECT_EQ(empty.status, 1) << path.toStdString();
+        EXPECT_EQ(empty.out, "");
+        EXPECT_EQ(empty.err, "No Swift files found in '" + absolute + "'\n") << path.toStdString();
+    }
 }
 
 TEST(CommandLine, TheSampleModelsFolderOpens) {
