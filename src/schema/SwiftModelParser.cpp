@@ -3,6 +3,7 @@
 #include "layout/DiagramLayout.h"
 #include "model/Utf8.h"
 #include "schema/DomainClassifier.h"
+#include "schema/FileDescriptor.h"
 
 #include <algorithm>
 #include <array>
@@ -512,21 +513,6 @@ TableSchema SwiftModelParser::makeTable(const ParsedModel& model,
 // The folder
 
 namespace {
-
-class FileDescriptor {
-  public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    ~FileDescriptor() {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    int get() const { return fd_; }
-
-  private:
-    int fd_;
-};
 
 // "Item.swift" and hidden ".Item.swift" are Swift files; ".swift" alone has no extension.
 bool isSwiftFileName(std::string_view name) {

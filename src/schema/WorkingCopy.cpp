@@ -1,5 +1,7 @@
 #include "schema/WorkingCopy.h"
 
+#include "schema/FileDescriptor.h"
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -16,21 +18,6 @@ std::string FileError::description() const {
 }
 
 namespace {
-
-class FileDescriptor {
-  public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    ~FileDescriptor() {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    int get() const { return fd_; }
-
-  private:
-    int fd_;
-};
 
 Unexpected<FileError> failure(const std::string& path, int error) {
     return Unexpected{FileError{path, std::strerror(error)}};
