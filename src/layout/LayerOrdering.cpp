@@ -288,6 +288,13 @@ class Orderer {
         int buckets = 1;
         for (const Keyed& entry : keyed_)
             buckets = std::max(buckets, entry.bucket + 1);
+        if (static_cast<std::size_t>(buckets) > 4 * keyed_.size() + 64) {
+            // A short layer against a long one: the buckets would cost more than comparing.
+            std::sort(keyed_.begin(), keyed_.end(), [](const Keyed& a, const Keyed& b) {
+                return a.key != b.key ? a.key < b.key : a.index < b.index;
+            });
+            return;
+        }
         bucketStart_.assign(at(buckets), 0);
         for (const Keyed& entry : keyed_)
             ++bucketStart_[at(entry.bucket)];
