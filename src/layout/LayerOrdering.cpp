@@ -236,33 +236,41 @@ class Orderer {
         const std::pair inputs{version_[at(layerIndex)], version_[at(reference)]};
         if (unchanged == inputs)
             return;
-        keyed_.clear();
-        for (std::size_t i = 0; i < layer.size(); ++i) {
+        // Most nodes have one neighbour on the reference side or none: their keys come without a
+        // branch. The few with several are keyed after.
+        const std::size_t m = layer.size();
+        keyed_.resize(m);
+        several_.clear();
+        const int* sole = adjacency_.sole.data();
+        const int* position = position_.data();
+        for (std::size_t i = 0; i < m; ++i) {
+            const int neighbour = sole[at(2 * layer[i] + side)];
+            const int found = position[at(std::max(neighbour, 0))];
+            const int key = neighbour >= 0 ? found : static_cast<int>(i);
+            keyed_[i] = {static_cast<double>(key), static_cast<int>(i), 2 * key};
+            if (neighbour == -2)
+                several_.push_back(i);
+        }
+        for (std::size_t i : several_) {
             const int node = layer[i];
-            const int sole = adjacency_.sole[at(2 * node + side)];
-            double key = static_cast<double>(i);
-            if (sole >= 0) {
-                key = position_[at(sole)];
-            } else if (sole == -2) {
-                const int* first = adjacency_.begin(node, side);
-                const int* last = adjacency_.end(node, side);
-                const auto count = static_cast<std::size_t>(last - first);
-                found_.clear();
-                for (const int* other = first; other != last; ++other)
-                    found_.push_back(position_[at(*other)]);
-                if (median) {
-                    std::sort(found_.begin(), found_.end());
-                    key = count % 2 == 1
-                              ? static_cast<double>(found_[count / 2])
-                              : static_cast<double>(found_[count / 2 - 1] + found_[count / 2]) * 0.5;
-                } else {
-                    double sum = 0;
-                    for (int p : found_)
-                        sum += p;
-                    key = sum / static_cast<double>(count);
-                }
+            found_.clear();
+            for (const int* other = adjacency_.begin(node, side); other != adjacency_.end(node, side);
+                 ++other)
+                found_.push_back(position[at(*other)]);
+            const std::size_t count = found_.size();
+            double key = 0;
+            if (median) {
+                std::sort(found_.begin(), found_.end());
+                key = count % 2 == 1 ? static_cast<double>(found_[count / 2])
+                                     : static_cast<double>(found_[count / 2 - 1] + found_[count / 2]) * 0.5;
+            } else {
+                double sum = 0;
+                for (int p : found_)
+                    sum += p;
+                key = sum / static_cast<double>(count);
             }
-            keyed_.push_back({key, static_cast<int>(i), static_cast<int>(key * 2)});
+            keyed_[i].key = key;
+            keyed_[i].bucket = static_cast<int>(key * 2);
         }
         sortByKey();
         bool same = true;
@@ -423,7 +431,8 @@ class Orderer {
         blockMarked_.assign(at(blocks), 0);
         superblockMarked_.assign(at(superblocks), 0);
 
-        // Blocks holding a slot with a written difference are walked node by node.
+        // Blocks holding a slot with a written difference, and x's own, are walked with care.
+        blockMarked_[at(i / blockSize)] = 1;
         std::sort(touched_.begin(), touched_.end());
         touched_.erase(std::unique(touched_.begin(), touched_.end()), touched_.end());
         long long writtenUpToCurrent = 0;
@@ -479,12 +488,23 @@ class Orderer {
                     continue;
                 }
                 const int end = std::min(m, (b + 1) * blockSize);
-                const bool written = blockMarked_[at(b)];
+                if (!blockMarked_[at(b)]) {
+                    // No written differences, and x stands in another block (its own is marked).
+                    const int shift = b * blockSize > i ? 1 : 0;
+                    for (int j = b * blockSize; j < end; ++j) {
+                        if (running < best) {
+                            best = running;
+                            bestSlot = j - shift;
+                        }
+                        running += sign(first[j], p0) + sign(second[j], p1);
+                    }
+                    continue;
+                }
                 for (int j = b * blockSize; j < end; ++j) {
                     if (j == i)
                         continue;
                     const int t = j - (j > i ? 1 : 0);
-                    if (written && t > 0)
+                    if (t > 0)
                         running += g_[at(t)];
                     if (running < best) {
                         best = running;
@@ -838,6 +858,7 @@ class Orderer {
     };
     std::vector<Keyed> keyed_;
     std::vector<int> found_;
+    std::vector<std::size_t> several_; // nodes of the layer being reordered with several neighbours
     std::vector<int> scratch_;
     std::vector<Keyed> sorted_;
     std::vector<int> bucketStart_;
