@@ -6,7 +6,7 @@ packages=(
   g++ cmake ninja-build pkg-config
   libsqlite3-dev sqlite3
   libpcre2-dev
-  qt6-base-dev libgl-dev
+  qt6-base-dev libgl-dev qt6-svg-dev bootstrap-icons
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth
 )
