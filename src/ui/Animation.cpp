@@ -3,6 +3,7 @@
 #include <QPointF>
 #include <algorithm>
 #include <cmath>
+#include <map>
 #include <numbers>
 
 namespace ketterly::ui {
@@ -36,11 +37,18 @@ double springProgress(double seconds, double response, double dampingFraction) {
 int springDurationMs(double response, double dampingFraction) {
     if (response <= 0)
         return 0;
+    // Every animation of a kind asks again with the same two numbers: scan the millisecond steps once.
+    static std::map<std::pair<double, double>, int> known;
+    const auto found = known.find({response, dampingFraction});
+    if (found != known.end())
+        return found->second;
     int lastOutside = 0;
     for (int ms = 1; ms <= longestSpringMs; ++ms)
         if (std::abs(springProgress(ms / 1000.0, response, dampingFraction) - 1) > settleTolerance)
             lastOutside = ms;
-    return std::min(lastOutside + 1, longestSpringMs);
+    const int duration = std::min(lastOutside + 1, longestSpringMs);
+    known.emplace(std::pair{response, dampingFraction}, duration);
+    return duration;
 }
 
 SpringAnimation::SpringAnimation(double response, double dampingFraction, QObject* parent)
