@@ -1,12 +1,16 @@
 #include "shell/MainWindow.h"
 
 #include "app/AppState.h"
+#include "canvas/ERDCanvasView.h"
+#include "canvas/ZoomControlsView.h"
 
 #include <QAction>
+#include <QEvent>
 #include <QFileDialog>
 #include <QListWidget>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QSplitter>
 #include <QStatusBar>
 
 namespace ketterly {
@@ -15,9 +19,14 @@ MainWindow::MainWindow(AppState& state, QWidget* parent) : QMainWindow(parent), 
     setWindowTitle("Ketterly");
     resize(1100, 720);
 
-    tableList_ = new QListWidget(this);
+    auto* split = new QSplitter(this);
+    tableList_ = new QListWidget(split);
     tableList_->setSelectionMode(QAbstractItemView::SingleSelection);
-    setCentralWidget(tableList_);
+    split->addWidget(tableList_);
+    split->addWidget(makeCanvasArea(split));
+    split->setStretchFactor(1, 1);
+    split->setSizes({220, 880});
+    setCentralWidget(split);
 
     QMenu* file = menuBar()->addMenu(tr("&File"));
     QAction* open = file->addAction(tr("Open Database..."));
@@ -46,6 +55,45 @@ MainWindow::MainWindow(AppState& state, QWidget* parent) : QMainWindow(parent), 
 
     showSchema();
     showLoading();
+}
+
+// The canvas with the zoom controls floating over its bottom-right corner.
+QWidget* MainWindow::makeCanvasArea(QWidget* parent) {
+    auto* area = new QWidget(parent);
+    canvas_ = new ERDCanvasView(state_, area);
+    auto* controls = new ZoomControlsView(area);
+    controls->setZoomLevel(state_.zoomLevel());
+    area->installEventFilter(this);
+    controlsOf_ = controls;
+
+    connect(controls, &ZoomControlsView::zoomRequested, canvas_,
+            [this](double zoom, double response, double damping) {
+                canvas_->animateView(zoom, state_.panOffset(), response, damping);
+            });
+    connect(controls, &ZoomControlsView::marqueeToggled, canvas_, &ERDCanvasView::setMarqueeZoomActive);
+    connect(canvas_, &ERDCanvasView::marqueeZoomActiveChanged, controls,
+            &ZoomControlsView::setMarqueeZoomActive);
+    connect(controls, &ZoomControlsView::fitRequested, canvas_, &ERDCanvasView::requestFitToView);
+    connect(controls, &ZoomControlsView::resetRequested, canvas_, [this] {
+        canvas_->animateView(1.0, {0, 0}, resetResponse, resetDamping);
+    });
+    connect(&state_, &AppState::zoomLevelChanged, controls,
+            [this, controls] { controls->setZoomLevel(state_.zoomLevel()); });
+    return area;
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Resize && controlsOf_ && watched == controlsOf_->parent()) {
+        auto* area = static_cast<QWidget*>(watched);
+        canvas_->setGeometry(area->rect());
+        controlsOf_->adjustSize();
+        const QSize size = controlsOf_->sizeHint();
+        controlsOf_->setGeometry(area->width() - size.width() - controlsMargin,
+                                 area->height() - size.height() - controlsMargin, size.width(),
+                                 size.height());
+        controlsOf_->raise();
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void MainWindow::showSchema() {
