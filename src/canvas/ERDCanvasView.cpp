@@ -14,6 +14,9 @@
 #include <QMouseEvent>
 #include <QNativeGestureEvent>
 #include <QPainter>
+#include <QSemaphore>
+#include <QThread>
+#include <QThreadPool>
 #include <QTimer>
 #include <QVariantAnimation>
 #include <QWheelEvent>
@@ -39,10 +42,18 @@ constexpr double pulseGrowth = 0.15;          // corner handles pulse to 1.15
 constexpr double wheelZoomBase = 1.0015;      // per eighth of a degree: a notch zooms by about 20%
 constexpr double wheelPanPerDegree = 4.0 / 3; // a notch of 15 degrees pans 20 points
 constexpr int nodeCacheKilobytes = 96 * 1024;
-constexpr double smallestCachedScale = 1.0 / 16, largestCachedScale = 4;
+constexpr double gridOpacity = 0.05;
 
 QPointF toQ(Point point) {
     return {point.x, point.y};
+}
+
+// Table names as the router matches them: equal ignoring ASCII letter case.
+bool sameName(const std::string& a, const std::string& b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+        const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+        return lower(x) == lower(y);
+    });
 }
 
 std::string tableKeyOf(const std::optional<DatabaseSchema>& schema) {
@@ -55,13 +66,6 @@ std::string tableKeyOf(const std::optional<DatabaseSchema>& schema) {
         key += table.id;
     }
     return key;
-}
-
-// The scale a node's cached picture is drawn at: the next power of two at or above what the
-// screen shows, so zooming re-renders only when it crosses one.
-double cachedScale(double shownScale) {
-    const double scale = std::exp2(std::ceil(std::log2(std::max(shownScale, 1e-6))));
-    return std::clamp(scale, smallestCachedScale, largestCachedScale);
 }
 
 } // namespace
@@ -83,11 +87,13 @@ ERDCanvasView::ERDCanvasView(AppState& state, QWidget* parent) : QWidget(parent)
             const Point start = from != moveFrom_.end() ? from->second : to;
             shown_[id] = {start.x + (to.x - start.x) * t, start.y + (to.y - start.y) * t};
         }
+        ++contentVersion_;
         update();
     });
     connect(moveAnimation_, &QVariantAnimation::finished, this, [this] {
         for (const auto& [id, to] : moveTo_)
             shown_[id] = to;
+        ++contentVersion_;
         update();
     });
 
@@ -206,6 +212,7 @@ std::vector<TableSchema> ERDCanvasView::displayedTables() const {
 
 void ERDCanvasView::schemaChanged() {
     nodeCache_.clear();
+    ++contentVersion_;
     const std::string key = tableKeyOf(state_.schema());
     if (key == tableKey_ && !shown_.empty()) {
         positionsChanged(); // the same tables, laid out again: they travel to their new places
@@ -226,6 +233,7 @@ void ERDCanvasView::schemaChanged() {
 }
 
 void ERDCanvasView::positionsChanged() {
+    ++contentVersion_;
     const auto targets = targetPositions();
     std::map<std::string, Point> from, to;
     for (const auto& [id, target] : targets) {
@@ -249,53 +257,159 @@ void ERDCanvasView::positionsChanged() {
 // --- Painting
 
 void ERDCanvasView::paintEvent(QPaintEvent*) {
+    const double ratio = devicePixelRatioF();
+    const QSize pixels = (QSizeF(size()) * ratio).toSize();
+    if (frame_.size() != pixels)
+        frame_ = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+    frame_.setDevicePixelRatio(ratio);
+    // The edges and the grid are thousands of long thin shapes. Qt's raster engine hands every
+    // large fill to the global thread pool and waits for it, unless it runs on a pool thread
+    // itself; with that hand-over per shape a frame took hundreds of milliseconds. Drawn on one
+    // pool thread, the frame takes a few.
+    runOnPoolThread([this] {
+        QPainter painter(&frame_);
+        paintFrame(painter);
+    });
     QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    const double background = appearance_ == Appearance::dark ? 0.12 : 0.96;
-    painter.fillRect(rect(), QColor::fromRgbF(background, background, background));
-    paintGrid(painter);
+    painter.drawImage(QPointF(0, 0), frame_);
+}
 
-    if (const auto& schema = state_.schema()) {
-        const double zoom = effectiveZoom();
-        const std::vector<TableSchema> tables = displayedTables();
-        painter.save();
-        painter.translate(effectiveOffset());
-        painter.scale(zoom, zoom);
-        const QRectF visible(toDiagram({0, 0}), QSizeF(width() / zoom, height() / zoom));
-        const auto edges =
-            routeEdges(schema->relationships, tables, state_.layoutDirection(), AppState::edgeCornerRadius);
-        canvas::paintEdges(painter, edges, state_.selectedTable(), appearance_, visible);
-        paintNodes(painter, tables, visible);
-        painter.restore();
+void ERDCanvasView::runOnPoolThread(const std::function<void()>& job) {
+    QThreadPool* pool = QThreadPool::globalInstance();
+    QSemaphore done;
+    const bool started = !pool->contains(QThread::currentThread()) && pool->tryStart([&] {
+        job();
+        done.release();
+    });
+    if (!started) {
+        job(); // every pool thread is busy: draw here rather than wait for one
+        return;
     }
+    done.acquire();
+}
+
+void ERDCanvasView::paintFrame(QPainter& painter) {
+    const auto& schema = state_.schema();
+    const double zoom = effectiveZoom();
+    const QPointF offset = effectiveOffset();
+    const std::vector<TableSchema> tables = displayedTables();
+    const QRectF visible(toDiagram({0, 0}), QSizeF(width() / zoom, height() / zoom));
+    std::vector<RoutedEdge> edges;
+    if (schema)
+        edges =
+            routeEdges(schema->relationships, tables, state_.layoutDirection(), AppState::edgeCornerRadius);
+
+    // Background, grid and every edge that does not touch the table being dragged are kept as
+    // one picture while none of what they show changes; a drag step then draws only the dragged
+    // table's edges and the nodes over it.
+    const auto& selected = state_.selectedTable();
+    const StaticKey key{frame_.size(),
+                        zoom,
+                        offset,
+                        appearance_,
+                        selected ? selected->id : std::string(),
+                        draggingTableId_.value_or(std::string()),
+                        contentVersion_};
+    auto moving = [&](const RoutedEdge& edge) {
+        return draggingTableId_ && (sameName(edge.relationship.fromTable, *draggingTableId_) ||
+                                    sameName(edge.relationship.toTable, *draggingTableId_));
+    };
+    if (!(key == staticKey_) || staticLayer_.size() != frame_.size()) {
+        staticLayer_ = QImage(frame_.size(), QImage::Format_ARGB32_Premultiplied);
+        staticLayer_.setDevicePixelRatio(frame_.devicePixelRatio());
+        QPainter layer(&staticLayer_);
+        layer.setRenderHint(QPainter::Antialiasing);
+        paintBackground(layer, staticLayer_);
+        std::vector<RoutedEdge> still;
+        for (const auto& edge : edges)
+            if (!moving(edge))
+                still.push_back(edge);
+        layer.translate(offset);
+        layer.scale(zoom, zoom);
+        canvas::paintEdges(layer, still, selected, appearance_, visible);
+        staticKey_ = key;
+    }
+    painter.drawImage(QPointF(0, 0), staticLayer_);
+
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.save();
+    painter.translate(offset);
+    painter.scale(zoom, zoom);
+    if (draggingTableId_) {
+        std::vector<RoutedEdge> live;
+        for (const auto& edge : edges)
+            if (moving(edge))
+                live.push_back(edge);
+        canvas::paintEdges(painter, live, selected, appearance_, visible);
+    }
+    if (schema)
+        paintNodes(painter, tables, visible);
+    painter.restore();
     if (marqueeZoomActive_)
         paintMarqueeOverlay(painter);
 }
 
-void ERDCanvasView::paintGrid(QPainter& painter) const {
+// The background and its grid, written straight into the frame's pixels: the lines are one
+// pixel wide, axis-aligned and of one colour over an opaque background, so each pixel takes one
+// of three values (a crossing is covered twice).
+void ERDCanvasView::paintBackground(QPainter& painter, QImage& image) {
+    const double level = appearance_ == Appearance::dark ? 0.12 : 0.96;
+    const QColor background = QColor::fromRgbF(level, level, level);
     const double spacing = gridSpacing * effectiveZoom();
-    if (spacing < 1)
-        return; // denser than the pixels: it would only grey the background
+    if (spacing < 1 || image.isNull()) {
+        painter.fillRect(rect(), background); // denser than the pixels: it would only grey the view
+        return;
+    }
+    const double ink = appearance_ == Appearance::dark ? 1.0 : 0.0;
+    const auto over = [&](double base, int times) {
+        double value = base;
+        for (int i = 0; i < times; ++i)
+            value = value * (1 - gridOpacity) + ink * gridOpacity;
+        return QColor::fromRgbF(value, value, value).rgb();
+    };
+    const QRgb plain = over(level, 0), line = over(level, 1), crossing = over(level, 2);
+    const double ratio = image.devicePixelRatio();
     const QPointF offset = effectiveOffset();
-    QVector<QLineF> lines;
-    for (double x = std::fmod(offset.x(), spacing); x < width(); x += spacing)
-        lines.append(QLineF(x, 0, x, height()));
-    for (double y = std::fmod(offset.y(), spacing); y < height(); y += spacing)
-        lines.append(QLineF(0, y, width(), y));
-    QColor color = appearance_ == Appearance::dark ? Qt::white : Qt::black;
-    color.setAlphaF(0.05f);
-    painter.save();
-    painter.setRenderHint(QPainter::Antialiasing, false);
-    painter.setPen(QPen(color, 1));
-    painter.drawLines(lines);
-    painter.restore();
+    const int width = image.width(), height = image.height();
+    // Each line sits on the device pixel holding its position.
+    auto positions = [&](double start, double limit) {
+        std::vector<int> result;
+        for (double at = std::fmod(start, spacing); at < limit; at += spacing)
+            if (const int pixel = static_cast<int>(std::floor(at * ratio)); pixel >= 0)
+                result.push_back(pixel);
+        return result;
+    };
+    const std::vector<int> columns = positions(offset.x(), width / ratio);
+    const std::vector<int> rows = positions(offset.y(), height / ratio);
+    std::vector<QRgb> plainRow(static_cast<std::size_t>(width), plain);
+    for (int x : columns)
+        if (x < width)
+            plainRow[static_cast<std::size_t>(x)] = line;
+    std::vector<QRgb> lineRow(static_cast<std::size_t>(width), line);
+    for (int x : columns)
+        if (x < width)
+            lineRow[static_cast<std::size_t>(x)] = crossing;
+    std::size_t next = 0;
+    for (int y = 0; y < height; ++y) {
+        while (next < rows.size() && rows[next] < y)
+            ++next;
+        const bool onLine = next < rows.size() && rows[next] == y;
+        const auto& source = onLine ? lineRow : plainRow;
+        std::copy(source.begin(), source.end(), reinterpret_cast<QRgb*>(image.scanLine(y)));
+    }
 }
 
 void ERDCanvasView::paintNodes(QPainter& painter, const std::vector<TableSchema>& tables,
                                const QRectF& visible) {
     const auto& selected = state_.selectedTable();
     const double margin = canvas::tableNodeShadowMargin();
-    const double scale = cachedScale(effectiveZoom() * devicePixelRatioF());
+    const double zoom = effectiveZoom();
+    const double ratio = devicePixelRatioF();
+    const QPointF offset = effectiveOffset();
+    // Cached pictures are made at the exact scale shown and put down pixel for pixel: drawing a
+    // picture scaled costs several times more than copying it.
+    painter.save();
+    painter.resetTransform();
     const TableSchema* lifted = nullptr;
     for (const auto& table : tables) {
         if (liftedId_ && *liftedId_ == table.id) {
@@ -307,27 +421,30 @@ void ERDCanvasView::paintNodes(QPainter& painter, const std::vector<TableSchema>
                 canvas::tableNodeRect(table, centre).adjusted(-margin, -margin, margin, margin)))
             continue;
         QRectF area;
-        const QPixmap picture = nodePixmap(table, selected && selected->id == table.id, scale, area);
-        painter.drawPixmap(area.translated(centre), picture, QRectF(picture.rect()));
+        const QImage picture = nodePicture(table, selected && selected->id == table.id, zoom * ratio, area);
+        const QPointF corner = (centre + area.topLeft()) * zoom + offset;
+        painter.drawImage(
+            QPointF(std::round(corner.x() * ratio) / ratio, std::round(corner.y() * ratio) / ratio), picture);
     }
+    painter.restore();
     if (lifted)
         canvas::paintTableNode(painter, *lifted, toQ(lifted->position),
                                selected && selected->id == lifted->id, appearance_, canvas::NodeLift{lift_});
 }
 
-QPixmap ERDCanvasView::nodePixmap(const TableSchema& table, bool selected, double scale, QRectF& area) {
+QImage ERDCanvasView::nodePicture(const TableSchema& table, bool selected, double scale, QRectF& area) {
     const double margin = canvas::tableNodeShadowMargin();
     area = canvas::tableNodeRect(table, {0, 0}).adjusted(-margin, -margin, margin, margin);
     const QString key = QStringLiteral("%1\n%2%3%4")
                             .arg(QString::fromStdString(table.id))
                             .arg(selected ? 1 : 0)
                             .arg(appearance_ == Appearance::dark ? 1 : 0)
-                            .arg(scale);
-    if (const QPixmap* cached = nodeCache_.object(key))
+                            .arg(scale, 0, 'g', 6);
+    if (const QImage* cached = nodeCache_.object(key))
         return *cached;
     const QSize pixels(static_cast<int>(std::ceil(area.width() * scale)),
                        static_cast<int>(std::ceil(area.height() * scale)));
-    auto* picture = new QPixmap(pixels.expandedTo({1, 1}));
+    auto* picture = new QImage(pixels.expandedTo({1, 1}), QImage::Format_ARGB32_Premultiplied);
     picture->fill(Qt::transparent);
     {
         QPainter painter(picture);
@@ -337,7 +454,8 @@ QPixmap ERDCanvasView::nodePixmap(const TableSchema& table, bool selected, doubl
         painter.translate(-area.topLeft());
         canvas::paintTableNode(painter, table, {0, 0}, selected, appearance_);
     }
-    const QPixmap result = *picture;
+    picture->setDevicePixelRatio(devicePixelRatioF());
+    const QImage result = *picture;
     const int kilobytes = std::max(1, pixels.width() * pixels.height() * 4 / 1024);
     nodeCache_.insert(key, picture, kilobytes);
     return result;
@@ -492,6 +610,7 @@ void ERDCanvasView::endNodeDrag(QPointF translation) {
     // Shown there already, so storing it moves nothing back and forth.
     shown_[id] = end;
     moveTo_.erase(id);
+    ++contentVersion_;
     draggingTableId_.reset();
     liveDragOffset_ = QSizeF(0, 0);
     setLift(id, 0);
@@ -714,6 +833,7 @@ void ERDCanvasView::changeEvent(QEvent* event) {
         if (appearance != appearance_) {
             appearance_ = appearance;
             nodeCache_.clear();
+            ++contentVersion_;
             update();
         }
     }

@@ -10,10 +10,12 @@
 #endif
 
 #include <QCache>
-#include <QPixmap>
+#include <QImage>
 #include <QPointF>
 #include <QRectF>
 #include <QWidget>
+#include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -106,10 +108,12 @@ class ERDCanvasView : public QWidget {
     void positionsChanged();
     std::map<std::string, Point> targetPositions() const;
     std::optional<std::size_t> tableAt(QPointF viewPoint) const;
-    void paintGrid(QPainter& painter) const;
+    void paintFrame(QPainter& painter);
+    void paintBackground(QPainter& painter, QImage& image);
+    static void runOnPoolThread(const std::function<void()>& job);
     void paintNodes(QPainter& painter, const std::vector<TableSchema>& tables, const QRectF& visible);
     void paintMarqueeOverlay(QPainter& painter);
-    QPixmap nodePixmap(const TableSchema& table, bool selected, double scale, QRectF& area);
+    QImage nodePicture(const TableSchema& table, bool selected, double scale, QRectF& area);
     void endNodeDrag(QPointF translation);
     void setLift(const std::optional<std::string>& id, double target);
     void startMarqueeAnimations(bool run);
@@ -159,8 +163,26 @@ class ERDCanvasView : public QWidget {
     double dashPhase_ = 0;
     double pulseScale_ = 1;
 
-    // Node bodies drawn once per table, selection, appearance and scale.
-    QCache<QString, QPixmap> nodeCache_;
+    // Node bodies drawn once per table, selection, appearance and scale; and the frame they are
+    // put together in.
+    QCache<QString, QImage> nodeCache_;
+    QImage frame_;
+
+    // What the picture of background, grid and still edges shows; contentVersion_ counts the
+    // changes of positions, tables, direction and appearance.
+    struct StaticKey {
+        QSize size;
+        double zoom = 0;
+        QPointF offset;
+        Appearance appearance = Appearance::light;
+        std::string selected;
+        std::string dragged;
+        std::uint64_t version = 0;
+        bool operator==(const StaticKey&) const = default;
+    };
+    StaticKey staticKey_;
+    QImage staticLayer_;
+    std::uint64_t contentVersion_ = 0;
 };
 
 } // namespace ketterly
