@@ -314,22 +314,32 @@ void ERDCanvasView::paintFrame(QPainter& painter) {
         return draggingTableId_ && (sameName(edge.relationship.fromTable, *draggingTableId_) ||
                                     sameName(edge.relationship.toTable, *draggingTableId_));
     };
-    if (!(key == staticKey_) || staticLayer_.size() != frame_.size()) {
-        staticLayer_ = QImage(frame_.size(), QImage::Format_ARGB32_Premultiplied);
-        staticLayer_.setDevicePixelRatio(frame_.devicePixelRatio());
-        QPainter layer(&staticLayer_);
+    auto paintStill = [&](QPainter& layer, QImage& image) {
         layer.setRenderHint(QPainter::Antialiasing);
-        paintBackground(layer, staticLayer_);
+        paintBackground(layer, image);
         std::vector<RoutedEdge> still;
         for (const auto& edge : edges)
             if (!moving(edge))
                 still.push_back(edge);
+        layer.save();
         layer.translate(offset);
         layer.scale(zoom, zoom);
         canvas::paintEdges(layer, still, selected, appearance_, visible);
-        staticKey_ = key;
+        layer.restore();
+    };
+    if (!draggingTableId_) {
+        paintStill(painter, frame_); // kept only while a drag needs it: one copy less per frame
+        staticLayer_ = QImage();
+    } else {
+        if (!(key == staticKey_) || staticLayer_.size() != frame_.size()) {
+            staticLayer_ = QImage(frame_.size(), QImage::Format_ARGB32_Premultiplied);
+            staticLayer_.setDevicePixelRatio(frame_.devicePixelRatio());
+            QPainter layer(&staticLayer_);
+            paintStill(layer, staticLayer_);
+            staticKey_ = key;
+        }
+        painter.drawImage(QPointF(0, 0), staticLayer_);
     }
-    painter.drawImage(QPointF(0, 0), staticLayer_);
 
     painter.setRenderHint(QPainter::Antialiasing);
     painter.save();
