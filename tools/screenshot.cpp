@@ -46,7 +46,7 @@ int main(int argc, char* argv[]) {
     QApplication::setStyle(QStyleFactory::create("Fusion"));
     const bool dark = argc > 3 && std::string(argv[3]) == "dark";
     QApplication::setPalette(dark ? darkPalette() : QApplication::style()->standardPalette());
-    int width = 1400, height = 860;
+    int width = 1700, height = 1500;
     if (argc > 4)
         std::sscanf(argv[4], "%dx%d", &width, &height);
 
