@@ -105,28 +105,45 @@ QColor edgeColor(bool highlighted, Appearance appearance) {
                            appearance == Appearance::dark ? 0.8 : 0.7);
 }
 
-void paintEdge(QPainter& painter, const RoutedEdge& edge, bool highlighted, Appearance appearance) {
-    if (edge.waypoints.size() < 2)
-        return;
+namespace {
+
+// An edge's line into `lines`, its arrow head and end dot into `heads`.
+void addEdge(QPainterPath& lines, QPainterPath& heads, const RoutedEdge& edge, bool highlighted) {
+    lines.addPath(orthogonalPath(edge.waypoints, edge.cornerRadius));
+    const QPointF tip = toQ(edge.waypoints.back());
+    const QPointF from = toQ(edge.waypoints[edge.waypoints.size() - 2]);
+    heads.addPath(arrowHead(tip, from, highlighted));
+    const double radius = (highlighted ? highlightedDotDiameter : dotDiameter) / 2;
+    heads.addEllipse(tip, radius, radius);
+}
+
+// Strokes the lines (round caps and joins), then fills the heads, in the edge colour.
+void drawEdgeShapes(QPainter& painter, const QPainterPath& lines, QPainterPath heads, bool highlighted,
+                    Appearance appearance) {
     const QColor color = edgeColor(highlighted, appearance);
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
-
     QPen pen(color, highlighted ? highlightedLineWidth : lineWidth);
     pen.setCapStyle(Qt::RoundCap);
     pen.setJoinStyle(Qt::RoundJoin);
     painter.setPen(pen);
     painter.setBrush(Qt::NoBrush);
-    painter.drawPath(orthogonalPath(edge.waypoints, edge.cornerRadius));
-
-    const QPointF tip = toQ(edge.waypoints.back());
-    const QPointF from = toQ(edge.waypoints[edge.waypoints.size() - 2]);
+    painter.drawPath(lines);
+    heads.setFillRule(Qt::WindingFill);
     painter.setPen(Qt::NoPen);
     painter.setBrush(color);
-    painter.drawPath(arrowHead(tip, from, highlighted));
-    const double radius = (highlighted ? highlightedDotDiameter : dotDiameter) / 2;
-    painter.drawEllipse(tip, radius, radius);
+    painter.drawPath(heads);
     painter.restore();
+}
+
+} // namespace
+
+void paintEdge(QPainter& painter, const RoutedEdge& edge, bool highlighted, Appearance appearance) {
+    if (edge.waypoints.size() < 2)
+        return;
+    QPainterPath lines, heads;
+    addEdge(lines, heads, edge, highlighted);
+    drawEdgeShapes(painter, lines, heads, highlighted, appearance);
 }
 
 void paintEdges(QPainter& painter, const std::vector<RoutedEdge>& edges,
@@ -145,29 +162,10 @@ void paintEdges(QPainter& painter, const std::vector<RoutedEdge>& edges,
             if (cull && !visible.intersects(waypointBounds(edge.waypoints)))
                 continue;
             any = true;
-            lines.addPath(orthogonalPath(edge.waypoints, edge.cornerRadius));
-            const QPointF tip = toQ(edge.waypoints.back());
-            const QPointF from = toQ(edge.waypoints[edge.waypoints.size() - 2]);
-            heads.addPath(arrowHead(tip, from, highlighted));
-            const double radius = (highlighted ? highlightedDotDiameter : dotDiameter) / 2;
-            heads.addEllipse(tip, radius, radius);
+            addEdge(lines, heads, edge, highlighted);
         }
-        if (!any)
-            continue;
-        const QColor color = edgeColor(highlighted, appearance);
-        painter.save();
-        painter.setRenderHint(QPainter::Antialiasing);
-        QPen pen(color, highlighted ? highlightedLineWidth : lineWidth);
-        pen.setCapStyle(Qt::RoundCap);
-        pen.setJoinStyle(Qt::RoundJoin);
-        painter.setPen(pen);
-        painter.setBrush(Qt::NoBrush);
-        painter.drawPath(lines);
-        heads.setFillRule(Qt::WindingFill);
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(color);
-        painter.drawPath(heads);
-        painter.restore();
+        if (any)
+            drawEdgeShapes(painter, lines, heads, highlighted, appearance);
     }
 }
 
