@@ -137,7 +137,12 @@ void paintMarqueeHint(QPainter& painter, const QRectF& canvas, Appearance appear
 
     double y = box.top() + padding;
     const QRectF symbolBox(box.center().x() - symbolSize / 2, y, symbolSize, symbolSize);
-    ui::drawSymbol(painter, "viewfinder", symbolBox, ui::namedColor(ui::NamedColor::blue, appearance));
+    const double ratio = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
+    QImage symbol = ui::gradientSymbol("viewfinder", (symbolBox.size() * ratio).toSize(),
+                                       ui::namedColor(ui::NamedColor::blue, appearance),
+                                       ui::namedColor(ui::NamedColor::purple, appearance));
+    symbol.setDevicePixelRatio(ratio);
+    painter.drawImage(symbolBox.topLeft(), symbol);
     y += symbolSize + spacing;
     painter.setFont(titleFont);
     painter.setPen(ui::secondaryTextColor(appearance));

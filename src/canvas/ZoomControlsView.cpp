@@ -9,6 +9,7 @@
 #include <QHBoxLayout>
 #include <QMenu>
 #include <QPainter>
+#include <QPixmap>
 #include <QToolButton>
 #include <algorithm>
 #include <cmath>
@@ -116,8 +117,13 @@ void ZoomControlsView::refresh() {
     const QColor primary = ui::primaryTextColor(appearance);
     const QColor blue = ui::namedColor(ui::NamedColor::blue, appearance);
     marquee_->setChecked(marqueeActive_);
-    marquee_->setIcon(ui::symbolIcon(marqueeActive_ ? "viewfinder.rectangular" : "viewfinder",
-                                     marqueeActive_ ? blue : primary));
+    if (marqueeActive_) {
+        const QImage symbol = ui::gradientSymbol("viewfinder.rectangular", QSize(28, 28), blue,
+                                                 ui::namedColor(ui::NamedColor::purple, appearance));
+        marquee_->setIcon(QIcon(QPixmap::fromImage(symbol)));
+    } else {
+        marquee_->setIcon(ui::symbolIcon("viewfinder", primary));
+    }
     marquee_->setText(marqueeActive_ ? tr("Select") : QString());
     marquee_->setToolButtonStyle(marqueeActive_ ? Qt::ToolButtonTextBesideIcon : Qt::ToolButtonIconOnly);
     zoomOut_->setIcon(ui::symbolIcon("minus.magnifyingglass", primary));

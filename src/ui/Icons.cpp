@@ -4,6 +4,7 @@
 #include <QHash>
 #include <QIconEngine>
 #include <QImage>
+#include <QLinearGradient>
 #include <QPaintEngine>
 #include <QPixmap>
 #include <QSvgRenderer>
@@ -242,6 +243,24 @@ void drawSymbol(QPainter& painter, std::string_view symbol, const QRectF& box, c
     if (index < 0 || box.isEmpty() || color.alpha() == 0)
         return;
     drawSymbolAt(painter, index, centredSquare(box), color);
+}
+
+QImage gradientSymbol(std::string_view symbol, QSize pixels, const QColor& from, const QColor& to) {
+    const int index = symbolIndex(symbol);
+    QImage image(pixels, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    if (index < 0 || pixels.isEmpty())
+        return image;
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    renderer(index, Qt::white).render(&painter, centredSquare(QRectF(QPointF(0, 0), QSizeF(pixels))));
+    // The symbol's shape keeps its coverage; the gradient gives it colour.
+    QLinearGradient gradient(QPointF(0, 0), QPointF(pixels.width(), pixels.height()));
+    gradient.setColorAt(0, from);
+    gradient.setColorAt(1, to);
+    painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
+    painter.fillRect(image.rect(), gradient);
+    return image;
 }
 
 QIcon symbolIcon(std::string_view symbol, const QColor& color) {

@@ -5,6 +5,7 @@
 
 #include <QColor>
 #include <QIcon>
+#include <QImage>
 #include <QPainter>
 #include <QRectF>
 #include <string_view>
@@ -21,6 +22,9 @@ void drawSymbol(QPainter& painter, std::string_view symbol, const QRectF& box, c
 // Whether the painter draws onto a vector device (PDF, SVG, a picture) rather than into pixels:
 // those keep every shape as a vector, screens and images may take cached rasters.
 bool paintsVectors(const QPainter& painter);
+
+// The symbol in `pixels`, coloured with a gradient from its top-left to its bottom-right corner.
+QImage gradientSymbol(std::string_view symbol, QSize pixels, const QColor& from, const QColor& to);
 
 // The symbol as an icon for buttons and menus, tinted `color`, cached.
 QIcon symbolIcon(std::string_view symbol, const QColor& color);
