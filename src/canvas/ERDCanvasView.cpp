@@ -802,10 +802,12 @@ void ERDCanvasView::setMarqueeZoomActive(bool active) {
     veilAnimation_->stop();
     veil_ = 0.05;
     startMarqueeAnimations(active);
-    if (active)
+    if (active) {
         setCursor(Qt::CrossCursor);
-    else
+        setFocus(Qt::OtherFocusReason); // so that Escape reaches the overlay
+    } else {
         unsetCursor();
+    }
     emit marqueeZoomActiveChanged(active);
     update();
 }
