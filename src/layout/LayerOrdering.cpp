@@ -236,105 +236,105 @@ class Orderer {
         const std::pair inputs{version_[at(layerIndex)], version_[at(reference)]};
         if (unchanged == inputs)
             return;
-        // Most nodes have one neighbour on the reference side or none: their keys come without a
-        // branch. The few with several are keyed after.
+        // Keys lie between 0 and the larger layer's size, and nearly all are whole or halves (a
+        // position, a median of two): twice the key is a bucket of a counting sort. Most nodes have
+        // one neighbour on the reference side or none, so their keys come without a branch; the few
+        // with several are keyed after, and the rare key that is no half sets its bucket aside.
         const std::size_t m = layer.size();
-        keyed_.resize(m);
+        bucket_.resize(m);
         several_.clear();
         const int* sole = adjacency_.sole.data();
         const int* position = position_.data();
+        int buckets = 1;
         for (std::size_t i = 0; i < m; ++i) {
             const int neighbour = sole[at(2 * layer[i] + side)];
             const int found = position[at(std::max(neighbour, 0))];
             const int key = neighbour >= 0 ? found : static_cast<int>(i);
-            keyed_[i] = {static_cast<double>(key), static_cast<int>(i), 2 * key};
+            bucket_[i] = 2 * key;
+            buckets = std::max(buckets, 2 * key + 1);
             if (neighbour == -2)
                 several_.push_back(i);
         }
+        fractional_.clear();
         for (std::size_t i : several_) {
-            const int node = layer[i];
-            found_.clear();
-            for (const int* other = adjacency_.begin(node, side); other != adjacency_.end(node, side);
-                 ++other)
-                found_.push_back(position[at(*other)]);
-            const std::size_t count = found_.size();
-            double key = 0;
-            if (median) {
-                std::sort(found_.begin(), found_.end());
-                key = count % 2 == 1 ? static_cast<double>(found_[count / 2])
-                                     : static_cast<double>(found_[count / 2 - 1] + found_[count / 2]) * 0.5;
-            } else {
-                double sum = 0;
-                for (int p : found_)
-                    sum += p;
-                key = sum / static_cast<double>(count);
-            }
-            keyed_[i].key = key;
-            keyed_[i].bucket = static_cast<int>(key * 2);
+            const double key = severalKey(layer[i], side, median);
+            const int bucket = static_cast<int>(key * 2);
+            bucket_[i] = bucket;
+            buckets = std::max(buckets, bucket + 1);
+            if (bucket != key * 2)
+                fractional_.emplace_back(i, key);
         }
-        sortByKey();
+        sortByKey(m, buckets);
+
         bool same = true;
-        for (std::size_t i = 0; i < layer.size() && same; ++i)
-            same = keyed_[i].index == static_cast<int>(i);
+        for (std::size_t i = 0; i < m && same; ++i)
+            same = order_[i] == static_cast<int>(i);
         if (same) {
             unchanged = inputs;
             return;
         }
         scratch_.assign(layer.begin(), layer.end());
-        for (std::size_t i = 0; i < layer.size(); ++i) {
-            layer[i] = scratch_[at(keyed_[i].index)];
+        for (std::size_t i = 0; i < m; ++i) {
+            layer[i] = scratch_[at(order_[i])];
             position_[at(layer[i])] = static_cast<int>(i);
         }
         changed(layerIndex);
     }
 
-    // Orders keyed_ by key, then by current index: the order a stable sort by key gives. Keys lie
-    // between 0 and the larger layer's size, and most are whole or halves (a position, a median of
-    // two), so a counting sort on twice the key does nearly all the work; the few fractions that
-    // share a bucket are put in order within it.
-    void sortByKey() {
-        int buckets = 1;
-        for (const Keyed& entry : keyed_)
-            buckets = std::max(buckets, entry.bucket + 1);
-        if (static_cast<std::size_t>(buckets) > 4 * keyed_.size() + 64) {
+    // The barycentre or median of a node's several neighbours on a side.
+    double severalKey(int node, int side, bool median) {
+        found_.clear();
+        for (const int* other = adjacency_.begin(node, side); other != adjacency_.end(node, side); ++other)
+            found_.push_back(position_[at(*other)]);
+        const std::size_t count = found_.size();
+        if (median) {
+            std::sort(found_.begin(), found_.end());
+            return count % 2 == 1 ? static_cast<double>(found_[count / 2])
+                                  : static_cast<double>(found_[count / 2 - 1] + found_[count / 2]) * 0.5;
+        }
+        double sum = 0;
+        for (int p : found_)
+            sum += p;
+        return sum / static_cast<double>(count);
+    }
+
+    // order_ becomes the layer's indices ordered by key, then by index: what a stable sort by key
+    // gives. A key is half its bucket, unless fractional_ holds it.
+    void sortByKey(std::size_t m, int buckets) {
+        order_.resize(m);
+        const bool exact = !fractional_.empty();
+        if (exact) {
+            exactKey_.resize(m);
+            for (std::size_t i = 0; i < m; ++i)
+                exactKey_[i] = bucket_[i] * 0.5;
+            for (const auto& [i, key] : fractional_)
+                exactKey_[i] = key;
+        }
+        const auto byKey = [&](int a, int b) {
+            return exact ? exactKey_[at(a)] < exactKey_[at(b)] : bucket_[at(a)] < bucket_[at(b)];
+        };
+        if (static_cast<std::size_t>(buckets) > 4 * m + 64) {
             // A short layer against a long one: the buckets would cost more than comparing.
-            std::sort(keyed_.begin(), keyed_.end(), [](const Keyed& a, const Keyed& b) {
-                return a.key != b.key ? a.key < b.key : a.index < b.index;
-            });
+            for (std::size_t i = 0; i < m; ++i)
+                order_[i] = static_cast<int>(i);
+            std::stable_sort(order_.begin(), order_.end(), byKey);
             return;
         }
-        bucketStart_.assign(at(buckets), 0);
-        for (const Keyed& entry : keyed_)
-            ++bucketStart_[at(entry.bucket)];
-        int offset = 0;
-        for (int& start : bucketStart_)
-            offset += std::exchange(start, offset);
-        sorted_.resize(keyed_.size());
-        for (const Keyed& entry : keyed_)
-            sorted_[at(bucketStart_[at(entry.bucket)]++)] = entry;
-        // Entries of one bucket are adjacent and in index order; only keys within a bucket can
-        // differ. Runs of one bucket are short, but a long one is sorted rather than inserted.
-        const auto byKey = [](const Keyed& a, const Keyed& b) { return a.key < b.key; };
-        const std::size_t n = sorted_.size();
-        for (std::size_t begin = 0, end = 0; begin < n; begin = end) {
-            end = begin + 1;
-            bool ordered = true;
-            while (end < n && sorted_[end].bucket == sorted_[begin].bucket) {
-                ordered = ordered && !byKey(sorted_[end], sorted_[end - 1]);
-                ++end;
-            }
-            if (ordered)
-                continue;
-            if (end - begin > 16) {
-                std::stable_sort(sorted_.begin() + static_cast<std::ptrdiff_t>(begin),
-                                 sorted_.begin() + static_cast<std::ptrdiff_t>(end), byKey);
-                continue;
-            }
-            for (std::size_t i = begin + 1; i < end; ++i)
-                for (std::size_t j = i; j > begin && byKey(sorted_[j], sorted_[j - 1]); --j)
-                    std::swap(sorted_[j], sorted_[j - 1]);
+        bucketStart_.assign(at(buckets) + 1, 0);
+        for (std::size_t i = 0; i < m; ++i)
+            ++bucketStart_[at(bucket_[i]) + 1];
+        for (std::size_t b = 1; b < bucketStart_.size(); ++b)
+            bucketStart_[b] += bucketStart_[b - 1];
+        cursor_.assign(bucketStart_.begin(), bucketStart_.end() - 1);
+        for (std::size_t i = 0; i < m; ++i)
+            order_[at(cursor_[at(bucket_[i])]++)] = static_cast<int>(i);
+        // A bucket holding a fraction is put in order by the keys themselves; its entries are in
+        // index order already, and a stable sort keeps that order among equal keys.
+        for (const auto& [i, key] : fractional_) {
+            const int bucket = bucket_[i];
+            std::stable_sort(order_.begin() + bucketStart_[at(bucket)],
+                             order_.begin() + bucketStart_[at(bucket) + 1], byKey);
         }
-        keyed_.swap(sorted_);
     }
 
     // For node x of layer k, G(t) is the number of crossings among segment pairs that involve x
@@ -851,16 +851,14 @@ class Orderer {
     std::vector<int> position_;
     std::vector<std::vector<std::pair<int, int>>> withinLayer_;
     std::vector<std::vector<int>> withinOf_;
-    struct Keyed {
-        double key;
-        int index;  // in the layer before sorting
-        int bucket; // twice the key, rounded down
-    };
-    std::vector<Keyed> keyed_;
+    std::vector<int> bucket_; // per index of the layer being reordered: twice its key, rounded down
+    std::vector<int> order_;  // its indices in their new order
+    std::vector<std::pair<std::size_t, double>> fractional_; // the indices whose key is no half
+    std::vector<double> exactKey_;
+    std::vector<int> cursor_;
     std::vector<int> found_;
     std::vector<std::size_t> several_; // nodes of the layer being reordered with several neighbours
     std::vector<int> scratch_;
-    std::vector<Keyed> sorted_;
     std::vector<int> bucketStart_;
     struct Holder {
         int node, offset, count; // a node of the layer and where its ends lie in `ends`
