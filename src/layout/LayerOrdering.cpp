@@ -431,8 +431,7 @@ class Orderer {
         blockMarked_.assign(at(blocks), 0);
         superblockMarked_.assign(at(superblocks), 0);
 
-        // Blocks holding a slot with a written difference, and x's own, are walked with care.
-        blockMarked_[at(i / blockSize)] = 1;
+        // Blocks holding a slot with a written difference are walked with it.
         std::sort(touched_.begin(), touched_.end());
         touched_.erase(std::unique(touched_.begin(), touched_.end()), touched_.end());
         long long writtenUpToCurrent = 0;
@@ -487,30 +486,26 @@ class Orderer {
                     running += blockSum_[at(b)];
                     continue;
                 }
-                const int end = std::min(m, (b + 1) * blockSize);
-                if (!blockMarked_[at(b)]) {
-                    // No written differences, and x stands in another block (its own is marked).
-                    const int shift = b * blockSize > i ? 1 : 0;
-                    for (int j = b * blockSize; j < end; ++j) {
+                const int begin = b * blockSize, end = std::min(m, (b + 1) * blockSize);
+                const bool written = blockMarked_[at(b)];
+                // Nodes before x keep their slot, nodes after it take one less; x is no candidate.
+                auto walk = [&](int from, int to, int shift) {
+                    for (int j = from; j < to; ++j) {
+                        const int t = j - shift;
+                        if (written && t > 0)
+                            running += g_[at(t)];
                         if (running < best) {
                             best = running;
-                            bestSlot = j - shift;
+                            bestSlot = t;
                         }
                         running += sign(first[j], p0) + sign(second[j], p1);
                     }
-                    continue;
-                }
-                for (int j = b * blockSize; j < end; ++j) {
-                    if (j == i)
-                        continue;
-                    const int t = j - (j > i ? 1 : 0);
-                    if (t > 0)
-                        running += g_[at(t)];
-                    if (running < best) {
-                        best = running;
-                        bestSlot = t;
-                    }
-                    running += sign(first[j], p0) + sign(second[j], p1);
+                };
+                if (i >= begin && i < end) {
+                    walk(begin, i, 0);
+                    walk(i + 1, end, 1);
+                } else {
+                    walk(begin, end, begin > i ? 1 : 0);
                 }
             }
         }
@@ -561,9 +556,14 @@ class Orderer {
         for (int other : {k - 1, k + 1})
             if (other >= 0 && other < layerCount)
                 width = std::max(width, static_cast<int>(layering_.layers[at(other)].size()) + 1);
-        // Superblocks grow until the tables fit their bound.
-        span_ = search_.blocksPerSuperblock * search_.blockSize;
-        while (span_<m&& static_cast<long long>(m / span_ + 1) * width> search_.maximumPrefixCounts)
+        // About superblocksPerLayer superblocks of whole blocks, never fewer blocks than asked for;
+        // they grow until the tables fit their bound.
+        const int blockSize = search_.blockSize;
+        const int wanted =
+            (m + blockSize * search_.superblocksPerLayer - 1) / (blockSize * search_.superblocksPerLayer);
+        span_ = std::max(search_.blocksPerSuperblock, wanted) * blockSize;
+        const auto tableEntries = [&] { return static_cast<long long>(m / span_ + 1) * width; };
+        while (span_ < m && tableEntries() > search_.maximumPrefixCounts)
             span_ *= 2;
         const int superblocks = (m + span_ - 1) / span_;
         if (superblocks < 2) {

@@ -18,11 +18,13 @@ Layering buildLayering(const std::vector<std::vector<int>>& layers, const std::v
                        const std::unordered_map<std::string, int>& nameIndex);
 
 // How the local moves look for a node's best place in a large layer: nodes per block, blocks per
-// superblock, and the most entries a layer's prefix counts may take per side (superblocks grow to
-// keep within it). The orders never depend on these; the defaults suit layers of thousands.
+// superblock at least, superblocks per layer about, and the most entries a layer's prefix counts
+// may take per side (superblocks grow to keep within it). The orders never depend on these; the defaults suit
+// layers of thousands.
 struct OrderingSearch {
-    int blockSize = 32;
-    int blocksPerSuperblock = 8;
+    int blockSize = 16;
+    int blocksPerSuperblock = 4; // at least
+    int superblocksPerLayer = 8; // about, for wide layers
     long long maximumPrefixCounts = 1 << 20;
 };
 

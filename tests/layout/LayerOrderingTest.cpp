@@ -86,7 +86,7 @@ TEST(CrossingCount, CountsOppositeOrdersOnlyAndNeverTies) {
 // sequence: same layers, same orders. Its search structures are also run at tiny sizes, so that
 // these small schemas walk blocks, superblocks and growing superblocks as large layers do.
 TEST(OrderLayers, MatchesTheLiteralProcedureOnRandomSchemas) {
-    const OrderingSearch searches[] = {{}, {2, 3, 1 << 20}, {1, 2, 16}};
+    const OrderingSearch searches[] = {{}, {2, 3, 2, 1 << 20}, {1, 2, 8, 16}};
     std::mt19937 rng(7);
     int compared = 0;
     for (int round = 0; round < 100; ++round) {
