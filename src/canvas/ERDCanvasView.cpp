@@ -35,6 +35,7 @@ constexpr double fitResponse = 0.3, fitDamping = 0.825;
 constexpr int firstFitDelayMs = 100;
 constexpr int tablesChangedFitDelayMs = 150;
 constexpr int veilMs = 200;
+constexpr int fadeMs = 200; // the overlay leaving
 constexpr int dashMs = 500;
 constexpr int pulseMs = 800;
 constexpr double dashLength = 12;             // one dash and its gap
@@ -113,6 +114,21 @@ ERDCanvasView::ERDCanvasView(AppState& state, QWidget* parent) : QWidget(parent)
     veilAnimation_->setEasingCurve(ui::easeInOut());
     connect(veilAnimation_, &QVariantAnimation::valueChanged, this, [this](const QVariant& value) {
         veil_ = value.toDouble();
+        update();
+    });
+    fadeAnimation_ = new QVariantAnimation(this);
+    fadeAnimation_->setDuration(fadeMs);
+    fadeAnimation_->setEasingCurve(ui::easeOut());
+    fadeAnimation_->setStartValue(1.0);
+    fadeAnimation_->setEndValue(0.0);
+    connect(fadeAnimation_, &QVariantAnimation::valueChanged, this, [this](const QVariant& value) {
+        overlayOpacity_ = value.toDouble();
+        update();
+    });
+    connect(fadeAnimation_, &QVariantAnimation::finished, this, [this] {
+        marqueeStart_.reset();
+        marqueeEnd_.reset();
+        overlayOpacity_ = 1;
         update();
     });
     dashAnimation_ = new QVariantAnimation(this);
@@ -355,7 +371,7 @@ void ERDCanvasView::paintFrame(QPainter& painter) {
     if (schema)
         paintNodes(painter, tables, visible);
     painter.restore();
-    if (marqueeZoomActive_)
+    if (marqueeZoomActive_ || fadeAnimation_->state() == QAbstractAnimation::Running)
         paintMarqueeOverlay(painter);
 }
 
@@ -472,12 +488,15 @@ QImage ERDCanvasView::nodePicture(const TableSchema& table, bool selected, doubl
 }
 
 void ERDCanvasView::paintMarqueeOverlay(QPainter& painter) {
+    painter.save();
+    painter.setOpacity(overlayOpacity_);
     painter.fillRect(rect(), QColor::fromRgbF(0, 0, 0, veil_));
     if (marqueeStart_ && marqueeEnd_)
         canvas::paintMarqueeSelection(painter, *marqueeStart_, *marqueeEnd_, appearance_, dashPhase_,
                                       pulseScale_);
-    if (!drawingMarquee_)
+    if (marqueeZoomActive_ && !drawingMarquee_)
         canvas::paintMarqueeHint(painter, QRectF(rect()), appearance_);
+    painter.restore();
 }
 
 // --- Pointer and keys
@@ -793,6 +812,8 @@ std::optional<QRectF> ERDCanvasView::marqueeRect() const {
 void ERDCanvasView::setMarqueeZoomActive(bool active) {
     if (marqueeZoomActive_ == active)
         return;
+    fadeAnimation_->stop();
+    overlayOpacity_ = 1;
     marqueeZoomActive_ = active;
     drawingMarquee_ = false;
     marqueeStart_.reset();
@@ -813,7 +834,15 @@ void ERDCanvasView::setMarqueeZoomActive(bool active) {
 }
 
 void ERDCanvasView::exitMarqueeMode() {
+    if (!marqueeZoomActive_)
+        return;
+    // The overlay, with the marquee as it was, fades out; the marquee's points go after it.
+    const auto start = marqueeStart_, end = marqueeEnd_;
     setMarqueeZoomActive(false);
+    marqueeStart_ = start;
+    marqueeEnd_ = end;
+    fadeAnimation_->stop();
+    fadeAnimation_->start();
 }
 
 void ERDCanvasView::startMarqueeAnimations(bool run) {

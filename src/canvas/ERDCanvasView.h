@@ -158,6 +158,8 @@ class ERDCanvasView : public QWidget {
     // The marquee overlay's veil, marching dashes and pulsing corners.
     double veil_ = 0;
     QVariantAnimation* veilAnimation_ = nullptr;
+    QVariantAnimation* fadeAnimation_ = nullptr;
+    double overlayOpacity_ = 1;
     QVariantAnimation* dashAnimation_ = nullptr;
     QVariantAnimation* pulseAnimation_ = nullptr;
     double dashPhase_ = 0;
