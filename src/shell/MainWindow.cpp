@@ -63,8 +63,9 @@ QWidget* MainWindow::makeCanvasArea(QWidget* parent) {
     canvas_ = new ERDCanvasView(state_, area);
     auto* controls = new ZoomControlsView(area);
     controls->setZoomLevel(state_.zoomLevel());
-    area->installEventFilter(this);
     controlsOf_ = controls;
+    area->installEventFilter(this);
+    controls->installEventFilter(this);
 
     connect(controls, &ZoomControlsView::zoomRequested, canvas_,
             [this](double zoom, double response, double damping) {
@@ -83,10 +84,13 @@ QWidget* MainWindow::makeCanvasArea(QWidget* parent) {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::Resize && controlsOf_ && watched == controlsOf_->parent()) {
-        auto* area = static_cast<QWidget*>(watched);
+    // The area resized, or the controls changed their size (the marquee toggle shows "Select").
+    const bool areaResized =
+        event->type() == QEvent::Resize && controlsOf_ && watched == controlsOf_->parent();
+    const bool controlsChanged = event->type() == QEvent::LayoutRequest && watched == controlsOf_;
+    if (areaResized || controlsChanged) {
+        auto* area = static_cast<QWidget*>(controlsOf_->parent());
         canvas_->setGeometry(area->rect());
-        controlsOf_->adjustSize();
         const QSize size = controlsOf_->sizeHint();
         controlsOf_->setGeometry(area->width() - size.width() - controlsMargin,
                                  area->height() - size.height() - controlsMargin, size.width(),

@@ -1,6 +1,8 @@
 #include "shell/MainWindow.h"
 
 #include "app/AppState.h"
+#include "canvas/ERDCanvasView.h"
+#include "canvas/ZoomControlsView.h"
 #include "support/TestDatabase.h"
 
 #include <QAbstractButton>
@@ -65,4 +67,26 @@ TEST_F(MainWindowTest, AFailedOpenShowsTheAlertAndOkClearsTheMessage) {
     EXPECT_EQ(alert->text().toStdString(), *state.errorMessage());
     alert->button(QMessageBox::Ok)->click();
     EXPECT_FALSE(state.errorMessage());
+}
+
+TEST_F(MainWindowTest, TheZoomControlsKeepToTheCanvasCornerWhenTheyGrow) {
+    window.resize(1000, 700);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    ZoomControlsView* controls = window.zoomControls();
+    ASSERT_NE(controls, nullptr);
+    const QWidget* area = controls->parentWidget();
+    auto cornered = [&] {
+        return controls->geometry().right() + 1 + 12 == area->width() &&
+               controls->geometry().bottom() + 1 + 12 == area->height() &&
+               controls->size() == controls->sizeHint();
+    };
+    EXPECT_TRUE(cornered());
+    const int narrow = controls->width();
+    for (auto* button : controls->findChildren<QAbstractButton*>())
+        if (button->toolTip().startsWith("Marquee Zoom"))
+            button->click();
+    ASSERT_TRUE(window.canvas()->isMarqueeZoomActive());
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return controls->width() > narrow && cornered(); }, 2000)); // "Select" shows
 }
