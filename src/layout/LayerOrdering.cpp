@@ -468,11 +468,13 @@ class Orderer {
 
         long long running = start, best = current;
         int bestSlot = -1;
+        Signs before; // the signs before superblock sb, carried from one to the next
         for (int sb = 0; sb < superblocks; ++sb) {
             const int lo = sb * span, hi = std::min(m, lo + span);
             if (counted) {
+                const Signs after = signsBefore(sb + 1, p0, p1);
+                const Signs inside = after - std::exchange(before, after);
                 if (!superblockMarked_[at(sb)]) {
-                    const Signs inside = signsBefore(sb + 1, p0, p1) - signsBefore(sb, p0, p1);
                     if (running - inside.below >= best) {
                         running += inside.sum();
                         continue;

@@ -23,8 +23,8 @@ Layering buildLayering(const std::vector<std::vector<int>>& layers, const std::v
 // layers of thousands.
 struct OrderingSearch {
     int blockSize = 16;
-    int blocksPerSuperblock = 4; // at least
-    int superblocksPerLayer = 8; // about, for wide layers
+    int blocksPerSuperblock = 4;  // at least
+    int superblocksPerLayer = 16; // about, for wide layers
     long long maximumPrefixCounts = 1 << 20;
 };
 
