@@ -264,6 +264,13 @@ class Orderer {
             if (bucket != key * 2)
                 fractional_.emplace_back(i, key);
         }
+        // With whole keys only, the keys themselves are the buckets: half as many to count.
+        if (fractional_.empty() &&
+            std::none_of(bucket_.begin(), bucket_.end(), [](int b) { return b % 2 != 0; })) {
+            for (int& bucket : bucket_)
+                bucket /= 2;
+            buckets = (buckets + 1) / 2;
+        }
         sortByKey(m, buckets);
 
         bool same = true;
