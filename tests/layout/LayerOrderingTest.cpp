@@ -19,7 +19,8 @@ namespace {
 std::vector<TableSchema> randomSchema(std::mt19937& rng, int tableCount) {
     std::vector<std::string> names;
     for (int i = 0; i < tableCount; ++i) {
-        std::string name = "t" + std::to_string(i);
+        std::string name = std::to_string(i);
+        name.insert(0, 1, 't');
         if (i > 0 && rng() % 12 == 0)
             name = names[rng() % names.size()];
         if (rng() % 5 == 0)
