@@ -6,6 +6,7 @@
 #include "canvas/TableNodePainter.h"
 #include "layout/DiagramLayout.h"
 #include "layout/EdgeRouter.h"
+#include "model/Utf8.h"
 #include "ui/Animation.h"
 #include "ui/Palette.h"
 
@@ -47,14 +48,6 @@ constexpr double gridOpacity = 0.05;
 
 QPointF toQ(Point point) {
     return {point.x, point.y};
-}
-
-// Table names as the router matches them: equal ignoring ASCII letter case.
-bool sameName(const std::string& a, const std::string& b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-        return lower(x) == lower(y);
-    });
 }
 
 std::string tableKeyOf(const std::optional<DatabaseSchema>& schema) {
@@ -327,8 +320,8 @@ void ERDCanvasView::paintFrame(QPainter& painter) {
                         draggingTableId_.value_or(std::string()),
                         contentVersion_};
     auto moving = [&](const RoutedEdge& edge) {
-        return draggingTableId_ && (sameName(edge.relationship.fromTable, *draggingTableId_) ||
-                                    sameName(edge.relationship.toTable, *draggingTableId_));
+        return draggingTableId_ && (equalIgnoringAsciiCase(edge.relationship.fromTable, *draggingTableId_) ||
+                                    equalIgnoringAsciiCase(edge.relationship.toTable, *draggingTableId_));
     };
     auto paintStill = [&](QPainter& layer, QImage& image) {
         layer.setRenderHint(QPainter::Antialiasing);

@@ -1,5 +1,6 @@
 #include "canvas/EdgePainter.h"
 
+#include "model/Utf8.h"
 #include "ui/Palette.h"
 
 #include <algorithm>
@@ -29,16 +30,6 @@ double distance(Point a, Point b) {
 QPointF towards(Point from, Point to, double length) {
     const double whole = distance(from, to);
     return {from.x + (to.x - from.x) * length / whole, from.y + (to.y - from.y) * length / whole};
-}
-
-bool equalIgnoringAsciiCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (lower(a[i]) != lower(b[i]))
-            return false;
-    return true;
 }
 
 // Everything an edge paints lies within its waypoints' box grown by this: the arrow reaches one

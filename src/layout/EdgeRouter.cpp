@@ -1,6 +1,7 @@
 #include "layout/EdgeRouter.h"
 
 #include "layout/DiagramLayout.h"
+#include "model/Utf8.h"
 
 #include <bit>
 #include <cmath>
@@ -17,27 +18,13 @@ constexpr double loopShare = 0.15;      // a self loop leaves this share of the 
 constexpr double loopStep = 40;         // each of the loop's two steps away from the border
 constexpr double loopRise = 30;         // how far its outer part reaches above and below
 
-constexpr char lowerAscii(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 std::size_t caseInsensitiveHash(std::string_view text) {
     std::size_t hash = 14695981039346656037ull; // FNV-1a
     for (char c : text) {
-        hash ^= static_cast<unsigned char>(lowerAscii(c));
+        hash ^= static_cast<unsigned char>(toLowerAscii(c));
         hash *= 1099511628211ull;
     }
     return hash;
-}
-
-bool equalIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (lowerAscii(a[i]) != lowerAscii(b[i]))
-            return false;
-    }
-    return true;
 }
 
 // Table name, ignoring ASCII case -> table and its node size. Routing runs on every drag step, so
@@ -71,7 +58,7 @@ class NameIndex {
     std::size_t probe(std::size_t hash, std::string_view name) const {
         std::size_t i = hash & mask_;
         while (slots_[i].table != nullptr &&
-               (slots_[i].hash != hash || !equalIgnoringCase(slots_[i].table->name, name)))
+               (slots_[i].hash != hash || !equalIgnoringAsciiCase(slots_[i].table->name, name)))
             i = (i + 1) & mask_;
         return i;
     }

@@ -102,12 +102,24 @@ std::string toValidUtf8(std::string_view bytes) {
     return result;
 }
 
+char toLowerAscii(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
 std::string toLowerAscii(std::string_view text) {
     std::string lower(text);
     for (char& c : lower)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
+        c = toLowerAscii(c);
     return lower;
+}
+
+bool equalIgnoringAsciiCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (toLowerAscii(a[i]) != toLowerAscii(b[i]))
+            return false;
+    return true;
 }
 
 std::size_t codePointCount(std::string_view utf8) {

@@ -15,6 +15,10 @@ std::size_t validUtf8Length(std::string_view bytes);
 std::size_t codePointCount(std::string_view utf8);
 
 // ASCII letters lower-cased; every other byte, UTF-8 sequences included, left as it is.
+char toLowerAscii(char c);
 std::string toLowerAscii(std::string_view text);
+
+// Equal once ASCII letters are lower-cased: how table names are matched everywhere.
+bool equalIgnoringAsciiCase(std::string_view a, std::string_view b);
 
 } // namespace ketterly
