@@ -170,10 +170,6 @@ ERDCanvasView::ERDCanvasView(AppState& state, QWidget* parent) : QWidget(parent)
 
 ERDCanvasView::~ERDCanvasView() = default;
 
-Appearance ERDCanvasView::appearance() const {
-    return appearance_;
-}
-
 double ERDCanvasView::effectiveZoom() const {
     return state_.zoomLevel() * magnifyBy_;
 }

@@ -103,7 +103,6 @@ class ERDCanvasView : public QWidget {
   private:
     enum class Gesture { none, node, pan, marquee };
 
-    Appearance appearance() const;
     void schemaChanged();
     void positionsChanged();
     std::map<std::string, Point> targetPositions() const;

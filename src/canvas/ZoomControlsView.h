@@ -3,6 +3,8 @@
 // The strip over the canvas's bottom-right corner: marquee zoom, zoom out, zoom presets, zoom in,
 // fit and reset. It only asks; the window applies the changes to the canvas.
 
+#include "canvas/ERDCanvasView.h"
+
 #include <QWidget>
 
 class QToolButton;
@@ -12,9 +14,10 @@ namespace ketterly {
 class ZoomControlsView : public QWidget {
     Q_OBJECT
   public:
-    static constexpr double zoomStep = 0.1;
-    static constexpr double minZoom = 0.1;
-    static constexpr double maxZoom = 4.0;
+    // The canvas's own step and limits, which its keys use too.
+    static constexpr double zoomStep = ERDCanvasView::zoomStep;
+    static constexpr double minZoom = ERDCanvasView::minimumZoom;
+    static constexpr double maxZoom = ERDCanvasView::maximumZoom;
 
     explicit ZoomControlsView(QWidget* parent = nullptr);
 
