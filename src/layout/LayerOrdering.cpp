@@ -332,15 +332,15 @@ class Orderer {
             ++bucketStart_[at(bucket_[i]) + 1];
         for (std::size_t b = 1; b < bucketStart_.size(); ++b)
             bucketStart_[b] += bucketStart_[b - 1];
-        cursor_.assign(bucketStart_.begin(), bucketStart_.end() - 1);
+        // Placing moves each bucket's start to its end, which is where the next bucket starts.
         for (std::size_t i = 0; i < m; ++i)
-            order_[at(cursor_[at(bucket_[i])]++)] = static_cast<int>(i);
+            order_[at(bucketStart_[at(bucket_[i])]++)] = static_cast<int>(i);
         // A bucket holding a fraction is put in order by the keys themselves; its entries are in
         // index order already, and a stable sort keeps that order among equal keys.
         for (const auto& [i, key] : fractional_) {
             const int bucket = bucket_[i];
-            std::stable_sort(order_.begin() + bucketStart_[at(bucket)],
-                             order_.begin() + bucketStart_[at(bucket) + 1], byKey);
+            std::stable_sort(order_.begin() + (bucket == 0 ? 0 : bucketStart_[at(bucket) - 1]),
+                             order_.begin() + bucketStart_[at(bucket)], byKey);
         }
     }
 
@@ -864,7 +864,6 @@ class Orderer {
     std::vector<int> order_;  // its indices in their new order
     std::vector<std::pair<std::size_t, double>> fractional_; // the indices whose key is no half
     std::vector<double> exactKey_;
-    std::vector<int> cursor_;
     std::vector<int> found_;
     std::vector<std::size_t> several_; // nodes of the layer being reordered with several neighbours
     std::vector<int> scratch_;
